@@ -1,0 +1,75 @@
+#include "engine/image_file.h"
+
+#include <array>
+#include <cstring>
+
+namespace vantrel {
+namespace {
+
+constexpr std::size_t kHeaderProbeLength = 1024;
+
+constexpr ImageKindInfo kImageKinds[] = {
+    {kImageLoad, "LOAD", 66560, "0x10000000", "LD"},
+    {kImageAppl, "APPL", 590848, "0x10010000", "AP"},
+    {kImageLdap, "LDAP", 1049600, "0x10000000", "1M"},
+};
+
+bool HasAt(const std::array<std::uint8_t, kHeaderProbeLength>& header, std::size_t offset,
+           std::string_view text) {
+    return std::memcmp(header.data() + offset, text.data(), text.size()) == 0;
+}
+
+}  // namespace
+
+const ImageKindInfo* FindImageKind(std::int32_t kind) {
+    for (const ImageKindInfo& info : kImageKinds) {
+        if (info.kind == kind) {
+            return &info;
+        }
+    }
+    return nullptr;
+}
+
+std::int32_t CheckImageFile(ReadOnlyFile& file) {
+    std::array<std::uint8_t, kHeaderProbeLength> header{};
+    file.SeekToStart();
+    file.Read(header);
+    if (!HasAt(header, 8, "29") || !HasAt(header, 0, "ZKMR")) {
+        return kImageNone;
+    }
+    // Tested in this order: APPL, LOAD, LDAP.
+    for (std::int32_t kind : {kImageAppl, kImageLoad, kImageLdap}) {
+        if (HasAt(header, 12, FindImageKind(kind)->headerText)) {
+            return kind;
+        }
+    }
+    return kImageNone;
+}
+
+std::int64_t ImageFileSize(ReadOnlyFile& file) {
+    return file.SeekToEnd();
+}
+
+ImageCheck InspectImageFile(const std::string& path) {
+    ReadOnlyFile file;
+    if (!file.Open(path)) {
+        return {kImageNone, "Cannot open " + path};
+    }
+    const std::int32_t kind = CheckImageFile(file);
+    if (kind == kImageNone) {
+        return {kImageNone, "file type error [" + std::to_string(kind) + "] "};
+    }
+    const ImageKindInfo& info = *FindImageKind(kind);
+    const std::int64_t size = ImageFileSize(file);
+    if (size != info.requiredSize) {
+        return {kImageNone, "[" + std::string(info.sizeLabel) + "]file size error [" +
+                                std::to_string(size) + "] "};
+    }
+    return {kind, {}};
+}
+
+std::string CannotFindMessage(std::string_view fileName) {
+    return "Can't found [" + std::string(fileName) + "]";
+}
+
+}  // namespace vantrel

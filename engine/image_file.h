@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/read_only_file.h"
+
+namespace vantrel {
+
+// Image kinds, as held by the window's chosen kind and by a module slot.
+inline constexpr std::int32_t kImageNone = 0;
+inline constexpr std::int32_t kImageLoad = 1;
+inline constexpr std::int32_t kImageAppl = 2;
+inline constexpr std::int32_t kImageLdap = 3;
+
+struct ImageKindInfo {
+    std::int32_t kind;
+    std::string_view headerText;  // bytes 12 to 15 of the header
+    std::int64_t requiredSize;    // the one file size the kind accepts
+    std::string_view destAddress;
+    std::string_view sizeLabel;  // names the kind in its size message
+};
+
+// The kind's entry, or nullptr for a kind that does not exist.
+const ImageKindInfo* FindImageKind(std::int32_t kind);
+
+// Kind 1 to 3 from the file's 16-byte header, 0 when the header is not one
+// of ours. Reads from the start; a file shorter than the header gives 0.
+std::int32_t CheckImageFile(ReadOnlyFile& file);
+
+// Size of the file in bytes, leaving the position at its end.
+std::int64_t ImageFileSize(ReadOnlyFile& file);
+
+// Result of the checks the image Open button makes: the kind of an accepted
+// file, or kind 0 and the one message that tells the operator why not.
+struct ImageCheck {
+    std::int32_t kind = kImageNone;
+    std::string error;
+};
+
+// Checks in the order open, header, size; the first failure decides.
+ImageCheck InspectImageFile(const std::string& path);
+
+// Message for an image that cannot be read when Start loads it.
+std::string CannotFindMessage(std::string_view fileName);
+
+}  // namespace vantrel

@@ -1,0 +1,23 @@
+# Sourced by the build scripts: installs the Debian packages the project
+# needs when any is missing (apt-get update once, then apt-get install), as
+# root or through sudo.
+
+VANTREL_PACKAGES=(
+    cmake ninja-build g++ pkg-config clang-format
+    libgtest-dev libgmock-dev libbenchmark-dev
+)
+
+install_missing_packages() {
+    local missing=()
+    local package
+    for package in "${VANTREL_PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+            missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "==> installing: ${missing[*]}"
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    "${sudo[@]}" apt-get update
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+}

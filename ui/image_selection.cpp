@@ -1,0 +1,47 @@
+#include "ui/image_selection.h"
+
+#include "engine/image_file.h"
+#include "ui/control_ids.h"
+
+namespace vantrel {
+namespace {
+
+const FileFilter kImageFilters[] = {
+    {"Hex File(*.hex;*.bin)", {"*.hex", "*.bin"}},
+    {"*.*", {"*"}},
+};
+
+}  // namespace
+
+ImageSelection::ImageSelection(UpdaterView& view, ModuleSlots& slots, std::string applicationName)
+    : m_view(view), m_slots(slots), m_applicationName(std::move(applicationName)) {}
+
+void ImageSelection::OnOpenImage() {
+    // Cleared first, so a cancelled or failed choice leaves Start refusing
+    // while the boxes still show the file accepted before.
+    m_imageKind = kImageNone;
+    const std::optional<std::string> path = m_view.ChooseFileToOpen(kImageFilters);
+    if (!path) {
+        return;
+    }
+    const ImageCheck check = InspectImageFile(*path);
+    if (check.kind == kImageNone) {
+        m_view.ShowMessage(check.error, "Error", MessageIcon::kNone);
+        return;
+    }
+    m_imageKind = check.kind;
+    m_view.SetText(kIdDestAddress, FindImageKind(check.kind)->destAddress);
+    m_view.Enable(kIdFileName, true);
+    m_view.SetText(kIdFileName, *path);
+}
+
+void ImageSelection::LoadImageIntoSlot() {
+    const std::string fileName = m_view.GetText(kIdFileName);
+    const LoadResult result =
+        m_slots.LoadImageIntoSlot(m_view.GetText(kIdDestAddress), fileName, m_imageKind);
+    if (result == LoadResult::kCannotOpen) {
+        m_view.ShowMessage(CannotFindMessage(fileName), m_applicationName, MessageIcon::kWarning);
+    }
+}
+
+}  // namespace vantrel
