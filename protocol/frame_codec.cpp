@@ -13,7 +13,7 @@ namespace {
 constexpr std::size_t kAddressDigitsCapacity = 29;
 
 void PutText(std::span<std::uint8_t> out, std::size_t offset, std::string_view text) {
-    std::memcpy(out.data() + offset, text.data(), text.size());
+    std::copy(text.begin(), text.end(), out.begin() + static_cast<std::ptrdiff_t>(offset));
 }
 
 void PutBE16(std::span<std::uint8_t> out, std::size_t offset, std::uint32_t value) {
