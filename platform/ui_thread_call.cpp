@@ -1,0 +1,129 @@
+#include "platform/ui_thread_call.h"
+
+#include <utility>
+
+namespace vantrel {
+
+CallGate::CallGate(UiThreadCalls& calls) : m_calls(calls) {}
+
+// Queued posts point at the gate; closing drops them before it goes.
+CallGate::~CallGate() {
+    Close();
+}
+
+void CallGate::Close() {
+    m_calls.CloseGate(*this);
+}
+
+void CallGate::Open() {
+    m_calls.OpenGate(*this);
+}
+
+UiThreadCalls::UiThreadCalls(std::function<void()> wake)
+    : m_uiThread(std::this_thread::get_id()), m_wake(std::move(wake)) {}
+
+bool UiThreadCalls::Call(CallGate& gate, const std::function<void()>& fn) {
+    if (IsUiThread()) {
+        if (!gate.IsOpen()) {
+            return false;
+        }
+        fn();
+        return true;
+    }
+    CallState state = CallState::kQueued;
+    {
+        std::unique_lock lock(m_mutex);
+        if (!gate.m_open.load()) {
+            return false;
+        }
+        m_queue.push_back(Entry{&gate, &fn, &state, {}});
+    }
+    m_queued.notify_one();
+    if (m_wake) {
+        m_wake();
+    }
+    std::unique_lock lock(m_mutex);
+    m_finished.wait(lock,
+                    [&] { return state == CallState::kDone || state == CallState::kAborted; });
+    return state == CallState::kDone;
+}
+
+void UiThreadCalls::Post(CallGate& gate, std::function<void()> fn) {
+    {
+        std::unique_lock lock(m_mutex);
+        if (!gate.m_open.load()) {
+            return;
+        }
+        m_queue.push_back(Entry{&gate, nullptr, nullptr, std::move(fn)});
+    }
+    m_queued.notify_one();
+    if (m_wake) {
+        m_wake();
+    }
+}
+
+void UiThreadCalls::RunPending() {
+    std::unique_lock lock(m_mutex);
+    for (std::size_t round = m_queue.size(); round > 0 && !m_queue.empty(); --round) {
+        Entry entry = std::move(m_queue.front());
+        m_queue.pop_front();
+        if (entry.state != nullptr) {
+            *entry.state = CallState::kRunning;
+        }
+        lock.unlock();
+        try {
+            entry.waitedFn != nullptr ? (*entry.waitedFn)() : entry.postedFn();
+        } catch (...) {
+            Finish(entry.state);  // a caller must not wait forever for a call that threw
+            throw;
+        }
+        Finish(entry.state);
+        lock.lock();
+    }
+}
+
+bool UiThreadCalls::WaitAndRunPending(std::chrono::milliseconds timeout) {
+    {
+        std::unique_lock lock(m_mutex);
+        if (!m_queued.wait_for(lock, timeout, [&] { return !m_queue.empty(); })) {
+            return false;
+        }
+    }
+    RunPending();
+    return true;
+}
+
+void UiThreadCalls::CloseGate(CallGate& gate) {
+    {
+        std::lock_guard lock(m_mutex);
+        gate.m_open.store(false);
+        std::erase_if(m_queue, [&](const Entry& entry) {
+            if (entry.gate != &gate) {
+                return false;
+            }
+            if (entry.state != nullptr) {
+                *entry.state = CallState::kAborted;
+            }
+            return true;
+        });
+    }
+    m_finished.notify_all();
+}
+
+void UiThreadCalls::OpenGate(CallGate& gate) {
+    std::lock_guard lock(m_mutex);
+    gate.m_open.store(true);
+}
+
+void UiThreadCalls::Finish(CallState* state) {
+    if (state == nullptr) {
+        return;
+    }
+    {
+        std::lock_guard lock(m_mutex);
+        *state = CallState::kDone;
+    }
+    m_finished.notify_all();
+}
+
+}  // namespace vantrel

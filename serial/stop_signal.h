@@ -1,0 +1,12 @@
+#pragma once
+
+#include "serial/unique_fd.h"
+
+namespace vantrel {
+
+// An eventfd that wakes every poll() watching it once raised; it stays
+// raised. Invalid when the system cannot make one (errno tells why).
+UniqueFd CreateStopSignal();
+void RaiseStopSignal(int signal);
+
+}  // namespace vantrel

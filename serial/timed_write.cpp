@@ -1,0 +1,59 @@
+#include "serial/timed_write.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace vantrel {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Rounded up, so that a wait never ends just before the deadline.
+int MillisecondsUntil(Clock::time_point deadline) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+}  // namespace
+
+WriteResult WriteWithin(int device, int stop, std::span<const std::uint8_t> data,
+                        std::chrono::milliseconds limit) {
+    const Clock::time_point deadline = Clock::now() + limit;
+    WriteResult result;
+    while (result.written < data.size()) {
+        const ssize_t n =
+            ::write(device, data.data() + result.written, data.size() - result.written);
+        if (n > 0) {
+            result.written += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN) {
+            return {WriteOutcome::kDeviceError, result.written, errno};
+        }
+        const int timeout = MillisecondsUntil(deadline);
+        if (timeout == 0) {
+            result.outcome = WriteOutcome::kTimedOut;
+            return result;
+        }
+        pollfd watched[2] = {{device, POLLOUT, 0}, {stop, POLLIN, 0}};
+        const int ready = ::poll(watched, 2, timeout);
+        if (ready < 0 && errno != EINTR) {
+            return {WriteOutcome::kDeviceError, result.written, errno};
+        }
+        if (watched[1].revents != 0) {
+            result.outcome = WriteOutcome::kStopped;
+            return result;
+        }
+        if ((watched[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+            return {WriteOutcome::kDeviceError, result.written, EIO};
+        }
+    }
+    return result;
+}
+
+}  // namespace vantrel
