@@ -58,6 +58,12 @@ class ModuleSlots {
     void ClearSlots();
 
     std::uint32_t ModuleCount() const { return m_moduleCount; }
+    // One module fewer to write; the count never wraps below 0.
+    void DecrementModuleCount() {
+        if (m_moduleCount > 0) {
+            --m_moduleCount;
+        }
+    }
     // Sum of the block counts of the selected slots, computed from their lengths.
     std::uint32_t TotalBlocks() const;
     ModuleSlot* FirstSelectedSlot();

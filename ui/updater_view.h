@@ -43,6 +43,11 @@ class UpdaterView {
     // nothing when the operator cancelled.
     virtual std::optional<std::string> ChooseFileToOpen(std::span<const FileFilter> filters) = 0;
 
+    // The modal port configuration dialog and About box; a front end
+    // without them does nothing.
+    virtual void RunPortConfigurationDialog() = 0;
+    virtual void RunAboutBox() = 0;
+
   protected:
     ~UpdaterView() = default;
 };

@@ -1,6 +1,15 @@
 #include "tests/support/recording_view.h"
 
+#include "ui/control_ids.h"
+
 namespace vantrel::test {
+
+void RecordingView::SetText(int id, std::string_view text) {
+    texts[id] = text;
+    if (id == kIdStatusLine) {
+        statusHistory.emplace_back(text);
+    }
+}
 
 std::optional<std::string> RecordingView::ChooseFileToOpen(std::span<const FileFilter> filters) {
     lastFilters.assign(filters.begin(), filters.end());

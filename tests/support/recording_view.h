@@ -20,7 +20,7 @@ class RecordingView : public UpdaterView {
         MessageIcon icon;
     };
 
-    void SetText(int id, std::string_view text) override { texts[id] = text; }
+    void SetText(int id, std::string_view text) override;
     std::string GetText(int id) override { return texts[id]; }
     void Enable(int id, bool enable) override { enabled[id] = enable; }
 
@@ -43,8 +43,11 @@ class RecordingView : public UpdaterView {
         messages.push_back({std::string(text), std::string(caption), icon});
     }
     std::optional<std::string> ChooseFileToOpen(std::span<const FileFilter> filters) override;
+    void RunPortConfigurationDialog() override { ++configurationRuns; }
+    void RunAboutBox() override { ++aboutRuns; }
 
     std::map<int, std::string> texts;
+    std::vector<std::string> statusHistory;  // every text the status line was given
     std::map<int, bool> enabled;
     std::map<int, std::vector<std::string>> comboEntries;
     std::map<int, int> comboSelection;
@@ -52,6 +55,8 @@ class RecordingView : public UpdaterView {
     std::pair<int, int> progressRange{0, 0};
     int progressPos = 0;
     std::vector<Message> messages;
+    int configurationRuns = 0;
+    int aboutRuns = 0;
 
     // Answers of the file dialog, one per call; an empty queue cancels.
     std::deque<std::optional<std::string>> fileAnswers;

@@ -1,0 +1,186 @@
+#include "engine/receive_stream.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "engine/readback_file.h"
+#include "protocol/checksum.h"
+
+namespace vantrel {
+namespace {
+
+constexpr std::string_view kBoot = "BOOT";
+// Every word the stream recognises at the start of the buffered data.
+constexpr std::string_view kWords[] = {kBoot, "ACK", "NAK", "BLK", "MEN", ">> "};
+
+bool StartsWith(std::span<const std::uint8_t> bytes, std::string_view word) {
+    return bytes.size() >= word.size() && std::memcmp(bytes.data(), word.data(), word.size()) == 0;
+}
+
+bool BeginsSomeWord(std::span<const std::uint8_t> bytes) {
+    return std::any_of(std::begin(kWords), std::end(kWords), [&](std::string_view word) {
+        return bytes.size() <= word.size() &&
+               std::memcmp(bytes.data(), word.data(), bytes.size()) == 0;
+    });
+}
+
+}  // namespace
+
+ReceiveStream::ReceiveStream(UpdateSession& session, SessionHost& host)
+    : m_session(session), m_host(host) {}
+
+int ReceiveStream::OnCommData(std::span<const std::uint8_t> chunk) {
+    // Parsing between pieces keeps the accumulator bounded: after a parse it
+    // holds at most two bytes or one incomplete block.
+    while (!chunk.empty()) {
+        const std::size_t room = std::min(chunk.size(), kAccumulatorSize - m_rxCount);
+        std::copy_n(chunk.begin(), room,
+                    m_rxBuffer.begin() + static_cast<std::ptrdiff_t>(m_rxCount));
+        m_rxCount += room;
+        chunk = chunk.subspan(room);
+        ParseReceived();
+    }
+    return 1;
+}
+
+void ReceiveStream::Reset() {
+    m_rxBuffer.fill(0);
+    m_rxCount = 0;
+}
+
+int ReceiveStream::ParseReceived() {
+    while (m_rxCount > 2) {
+        const std::size_t consumed = ParseStep();
+        if (consumed == 0) {
+            return 1;
+        }
+        Consume(consumed);
+    }
+    EchoLeftoverThatStartsNoWord();
+    return 1;
+}
+
+std::size_t ReceiveStream::ParseStep() {
+    const std::span<const std::uint8_t> data = Buffered();
+    const ResponseKind kind = ClassifyResponse(data);
+    const SessionState state = m_session.State();
+
+    if (StartsWith(data, kBoot)) {
+        m_host.AppendLog("BOOT\r\n");
+        m_session.AdvanceState(kind);
+        m_lastResponse = kind;
+        return kBoot.size();
+    }
+    if (kind == kResponseAck) {
+        m_session.AdvanceState(kind);
+        m_lastResponse = kind;
+        return kCommandLength;
+    }
+    if (kind == kResponseNak && state <= kBlocks) {
+        m_host.AppendLog("NAK");
+        m_session.AdvanceState(kind);
+        m_lastResponse = kind;
+        return kCommandLength;
+    }
+    if (kind == kResponseNak && state == kModuleEnd) {
+        m_host.AppendLog("NAK");
+        m_host.ShowStatus(11);
+        m_lastResponse = kind;
+        m_session.FailFromBox();
+        return kCommandLength;
+    }
+    if (kind == kResponseBlk) {
+        // A block that came in pieces waits here until its 1032 bytes are in.
+        if (m_rxCount < kBlkFrameLength) {
+            m_lastResponse = kResponseBlk;
+            return 0;
+        }
+        HandleWholeBlock();
+        return kBlkFrameLength;
+    }
+    if (kind == kResponseMen) {
+        m_session.OnModuleEndFromBox();
+        m_host.ShowStatus(10);
+        return kCommandLength;
+    }
+    return EchoText();
+}
+
+void ReceiveStream::HandleWholeBlock() {
+    const std::span<const std::uint8_t> frame = Buffered().first(kBlkFrameLength);
+    ReadbackBlock block;
+    block.blockNumber = ReadBE16(&frame[3]);
+    block.dataLength = ReadBE16(&frame[5]);
+    block.data = frame.subspan(kBlkHeaderLength, kBlockSize);
+    const bool good = Sum8(frame.first(kBlkFrameLength - 1)) == frame[kBlkFrameLength - 1];
+    if (good) {
+        // Without a module being written there is no file to store into; the
+        // block is acknowledged all the same.
+        const std::optional<std::string> fileName = m_session.CurrentFileName();
+        if (fileName && SaveReadbackBlock(*fileName, block)) {
+            m_host.AppendLog(ReadbackLogLine(block));
+        }
+    }
+    m_lastResponse = kResponseText;
+    m_session.OnBlockFromBox(good);
+}
+
+std::size_t ReceiveStream::EchoText() {
+    const std::span<const std::uint8_t> data = Buffered();
+    if (data.front() == 0) {
+        EchoConsoleText(data.first(1));
+        return 1;
+    }
+    // A run ends before a NUL or after a line feed, so a word on the next
+    // line is still recognised; a long run goes out in pieces.
+    std::size_t length = 0;
+    const std::size_t limit = std::min(data.size(), kEchoCapacity);
+    while (length < limit && data[length] != 0) {
+        if (data[length++] == '\n') {
+            break;
+        }
+    }
+    EchoConsoleText(data.first(length));
+    return length;
+}
+
+void ReceiveStream::EchoLeftoverThatStartsNoWord() {
+    // One or two bytes that cannot begin any word (the line end behind
+    // "BOOT" or "ACK") are shown now instead of sticking to the front of the
+    // box's next answer; a true split word such as "AC" waits for its rest.
+    std::size_t start = 0;
+    while (start < m_rxCount && !BeginsSomeWord(Buffered().subspan(start))) {
+        ++start;
+    }
+    if (start == 0) {
+        return;
+    }
+    EchoConsoleText(Buffered().first(start));
+    Consume(start);
+}
+
+void ReceiveStream::EchoConsoleText(std::span<const std::uint8_t> text) {
+    // A NUL shows as a line end; outside a session the box's CR and LF are
+    // shown swapped.
+    const bool swapLineEnds = !m_session.SessionActive();
+    std::string echo;
+    for (const std::uint8_t byte : text) {
+        if (byte == 0) {
+            echo += "\r\n";
+        } else if (swapLineEnds && (byte == '\r' || byte == '\n')) {
+            echo += byte == '\r' ? '\n' : '\r';
+        } else {
+            echo += static_cast<char>(byte);
+        }
+    }
+    m_host.AppendLog(echo);
+}
+
+void ReceiveStream::Consume(std::size_t count) {
+    m_rxCount -= count;
+    std::memmove(m_rxBuffer.data(), m_rxBuffer.data() + count, m_rxCount);
+    std::fill(m_rxBuffer.begin() + static_cast<std::ptrdiff_t>(m_rxCount), m_rxBuffer.end(), 0);
+}
+
+}  // namespace vantrel

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "engine/session_host.h"
+#include "engine/update_session.h"
+#include "protocol/frame_codec.h"
+
+namespace vantrel {
+
+// Everything the box sends, chunk by chunk, on the UI thread: "BOOT", ACK
+// and NAK move the session on, blocks the box sends back are checked and
+// stored, a module end from the box ends the module, and everything else is
+// console text for the log pane.
+class ReceiveStream {
+  public:
+    ReceiveStream(UpdateSession& session, SessionHost& host);
+
+    // A chunk from the serial port; any length is taken.
+    int OnCommData(std::span<const std::uint8_t> chunk);
+    // Empties the accumulator (a new session starts).
+    void Reset();
+
+    ResponseKind LastResponse() const { return m_lastResponse; }
+
+  private:
+    static constexpr std::size_t kAccumulatorSize = 4096;
+    static constexpr std::size_t kEchoCapacity = 1023;  // a 1024-byte buffer and its NUL
+
+    int ParseReceived();
+    // Handles what starts the buffered data; returns the bytes consumed, 0
+    // when it must wait for more.
+    std::size_t ParseStep();
+    std::size_t EchoText();
+    void HandleWholeBlock();
+    void EchoLeftoverThatStartsNoWord();
+    void EchoConsoleText(std::span<const std::uint8_t> text);
+    void Consume(std::size_t count);
+    std::span<const std::uint8_t> Buffered() const { return {m_rxBuffer.data(), m_rxCount}; }
+
+    UpdateSession& m_session;
+    SessionHost& m_host;
+    std::array<std::uint8_t, kAccumulatorSize> m_rxBuffer{};
+    std::size_t m_rxCount = 0;
+    ResponseKind m_lastResponse = kResponseText;
+};
+
+}  // namespace vantrel

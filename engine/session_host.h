@@ -1,0 +1,31 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "protocol/frame_codec.h"
+
+namespace vantrel {
+
+// What the update engine needs of the window that owns it.
+class SessionHost {
+  public:
+    // UI thread only.
+    virtual void ShowStatus(int code) = 0;
+    virtual void AppendLog(std::string_view text) = 0;
+    virtual void SetProgressPos(std::uint32_t position) = 0;
+    // The closing messages of a session, delivered on the UI thread while
+    // the worker waits.
+    virtual void OnSessionFailed() = 0;
+    virtual void OnSessionDone() = 0;
+
+    // Worker thread.
+    virtual void WriteFrame(std::span<const std::uint8_t> frame) = 0;
+    virtual void FillLoaderId(std::array<std::uint8_t, kLoaderIdLength + 1>& loaderId) = 0;
+
+  protected:
+    ~SessionHost() = default;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,371 @@
+#include "engine/update_session.h"
+
+#include <algorithm>
+
+namespace vantrel {
+
+UpdateSession::UpdateSession(ModuleSlots& slots, SessionHost& host, UiThreadCalls& ui)
+    : m_slots(slots), m_host(host), m_ui(ui), m_workerCalls(ui) {}
+
+UpdateSession::~UpdateSession() {
+    Stop();
+}
+
+void UpdateSession::StartSession() {
+    WaitForWorkerEnd();
+    {
+        std::lock_guard lock(m_mutex);
+        m_state = kWaitBoot;
+        m_currentSlot = nullptr;
+        m_blockCounter = 0;
+    }
+    m_sessionActive = true;
+    m_events.Reset(kStepEvent);
+    m_events.Reset(kFailEvent);
+    m_events.Reset(kDoneEvent);
+    // Running before the thread starts, so a "BOOT" that arrives at once is
+    // not ignored.
+    m_workerRunning = true;
+    m_worker = std::thread(&UpdateSession::SessionWorkerThread, this);
+}
+
+void UpdateSession::WaitForWorkerEnd() {
+    while (m_workerRunning) {
+        m_ui.WaitAndRunPending(std::chrono::milliseconds(100));
+    }
+    if (m_worker.joinable()) {
+        m_worker.join();
+    }
+}
+
+void UpdateSession::Stop() {
+    if (!m_worker.joinable()) {
+        return;
+    }
+    // The worker may be waiting for the UI thread, which is this thread:
+    // closing the gate aborts that call instead of deadlocking.
+    m_events.Set(kFailEvent);
+    m_workerCalls.Close();
+    m_worker.join();
+    m_workerCalls.Open();
+}
+
+void UpdateSession::SessionWorkerThread() {
+    bool done = false;
+    for (bool running = true; running;) {
+        switch (m_events.WaitAny()) {
+            case kFailEvent:
+                running = false;
+                break;
+            case kDoneEvent:
+                done = true;
+                running = false;
+                break;
+            default:
+                switch (State()) {
+                    case kHandshake:
+                        SendHandshake();
+                        break;
+                    case kModuleHeader:
+                        SendModuleHeader();
+                        break;
+                    case kBlocks:
+                        SendNextBlock();
+                        break;
+                    case kModuleEnd:
+                        SendModuleEnd();
+                        break;
+                    case kGlobalEnd:
+                        SendGlobalEnd();
+                        break;
+                    case kReadbackAck:
+                        SendCommand(kFrameAck);
+                        break;
+                    case kCancelling:
+                        SendCommand(kFrameCnl);
+                        running = false;
+                        break;
+                    default:
+                        // Nothing to send in this state: wait for the next
+                        // answer instead of waking again at once.
+                        m_events.Reset(kStepEvent);
+                        break;
+                }
+        }
+    }
+    m_ui.Call(m_workerCalls, [this, done] {
+        if (done) {
+            m_host.OnSessionDone();
+        } else {
+            m_host.OnSessionFailed();
+        }
+    });
+    m_workerRunning = false;
+    // Wakes a UI thread waiting in WaitForWorkerEnd.
+    m_ui.Post(m_workerCalls, [] {});
+}
+
+void UpdateSession::SendHandshake() {
+    m_events.Reset(kStepEvent);
+    ShowStatusFromWorker(7);
+    FrameRequest request{};
+    request.type = kFrameGbe;
+    m_host.FillLoaderId(request.loaderId);
+    {
+        std::lock_guard lock(m_mutex);
+        BuildTx(request);
+    }
+    WriteTx();
+}
+
+void UpdateSession::SendModuleHeader() {
+    m_events.Reset(kStepEvent);
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_slots.ModuleCount() == 0) {
+            return;
+        }
+        m_currentSlot = m_slots.FirstSelectedSlot();
+        if (m_currentSlot == nullptr) {
+            // Modules are counted but none is left to send: waking the
+            // worker again would spin, so the update fails instead.
+            m_events.Set(kFailEvent);
+            return;
+        }
+        const ModuleSlot& slot = *m_currentSlot;
+        FrameRequest request{};
+        request.type = kFrameMbe;
+        request.empty = slot.empty;
+        request.kind = slot.kind;
+        request.blockCount = slot.blockCount;
+        request.imageLength = slot.imageLength;
+        request.image = slot.data.empty() ? nullptr : slot.data.data();
+        const std::size_t copied =
+            std::min(slot.destAddress.size(), request.destAddress.size() - 1);
+        std::copy_n(slot.destAddress.begin(), copied, request.destAddress.begin());
+        BuildTx(request);
+    }
+    WriteTx();
+}
+
+void UpdateSession::SendNextBlock() {
+    m_events.Reset(kStepEvent);
+    bool exhausted = false;
+    {
+        std::lock_guard lock(m_mutex);
+        ModuleSlot* slot = m_currentSlot;
+        if (slot == nullptr || slot->empty != 0) {
+            return;
+        }
+        exhausted = slot->bytesSent >= slot->imageLength;
+        if (exhausted) {
+            m_state = kModuleEnd;
+            m_slots.DecrementModuleCount();
+        } else {
+            FrameRequest request{};
+            request.type = kFrameBlk;
+            request.blockNumber = slot->blocksSent;
+            request.blockSize = kBlockSize;
+            request.dataLength = std::min(kBlockSize, slot->imageLength - slot->bytesSent);
+            request.blockData = slot->data.data() + slot->bytesSent;
+            BuildTx(request);
+        }
+    }
+    if (exhausted) {
+        // The module end follows at once, without waiting for the box.
+        m_events.Set(kStepEvent);
+        ShowStatusFromWorker(9);
+        return;
+    }
+    WriteTx();
+}
+
+void UpdateSession::SendModuleEnd() {
+    m_events.Reset(kStepEvent);
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_currentSlot != nullptr) {
+            m_currentSlot->Zero();
+        }
+        FrameRequest request{};
+        request.type = kFrameMen;
+        BuildTx(request);
+    }
+    WriteTx();
+}
+
+void UpdateSession::SendGlobalEnd() {
+    m_events.Reset(kStepEvent);
+    {
+        std::lock_guard lock(m_mutex);
+        m_state = kGlobalEnd;
+        FrameRequest request{};
+        request.type = kFrameGen;
+        BuildTx(request);
+    }
+    WriteTx();
+}
+
+void UpdateSession::SendCommand(FrameType type) {
+    m_events.Reset(kStepEvent);
+    FrameRequest request{};
+    request.type = type;
+    BuildTx(request);
+    WriteTx();
+}
+
+void UpdateSession::BuildTx(const FrameRequest& request) {
+    m_txFrame.fill(0);
+    m_txLength = BuildFrame(request, m_txFrame);
+}
+
+void UpdateSession::WriteTx() {
+    if (m_txLength > 0) {
+        m_host.WriteFrame({m_txFrame.data(), m_txLength});
+    }
+}
+
+void UpdateSession::ShowStatusFromWorker(int code) {
+    m_ui.Call(m_workerCalls, [this, code] { m_host.ShowStatus(code); });
+}
+
+UpdateSession::Advance UpdateSession::AdvanceLocked(ResponseKind kind) {
+    const bool nak = kind == kResponseNak;
+    Advance advance;
+    switch (m_state) {
+        case kHandshake:
+            m_state = nak ? kHandshake : kModuleHeader;
+            advance.wake = kStepEvent;
+            break;
+        case kModuleHeader:
+            m_state = nak ? kModuleHeader : kBlocks;
+            advance.wake = kStepEvent;
+            break;
+        case kBlocks:
+            // A NAK has the same block sent again; anything else accepts it.
+            if (!nak && m_currentSlot != nullptr) {
+                ++m_blockCounter;
+                ++m_currentSlot->blocksSent;
+                m_currentSlot->bytesSent += kBlockSize;
+                advance.blockAccepted = true;
+                advance.blockCounter = m_blockCounter;
+            }
+            advance.wake = kStepEvent;
+            break;
+        case kModuleEnd:
+            if (!nak) {
+                m_state = m_slots.ModuleCount() > 0 ? kModuleHeader : kGlobalEnd;
+            }
+            advance.wake = kStepEvent;
+            break;
+        case kGlobalEnd:
+            advance.wake = nak ? kStepEvent : kDoneEvent;
+            break;
+        case kReadbackAck:
+            advance.wake = kStepEvent;
+            break;
+        case kWaitBoot:
+            m_state = kHandshake;
+            advance.wake = kStepEvent;
+            break;
+        default:
+            break;
+    }
+    return advance;
+}
+
+void UpdateSession::Finish(const Advance& advance) {
+    if (advance.blockAccepted) {
+        m_host.ShowStatus(7);
+        m_host.SetProgressPos(advance.blockCounter);
+    }
+    if (advance.wake) {
+        m_events.Set(*advance.wake);
+    }
+}
+
+int UpdateSession::AdvanceState(ResponseKind kind) {
+    if (!m_workerRunning) {
+        return 0;
+    }
+    Advance advance;
+    {
+        std::lock_guard lock(m_mutex);
+        advance = AdvanceLocked(kind);
+    }
+    Finish(advance);
+    return 1;
+}
+
+void UpdateSession::Cancel(bool canSendCancel) {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_state == kBlocks && canSendCancel) {
+            m_state = kCancelling;
+            m_events.Set(kStepEvent);
+            return;
+        }
+        m_state = kWaitBoot;
+    }
+    m_sessionActive = false;
+    m_events.Set(kFailEvent);
+}
+
+void UpdateSession::OnSessionFailed() {
+    m_sessionActive = false;
+    m_events.Reset(kFailEvent);
+}
+
+void UpdateSession::OnSessionDone() {
+    m_sessionActive = false;
+    m_events.Reset(kDoneEvent);
+}
+
+void UpdateSession::FailFromBox() {
+    m_events.Set(kFailEvent);
+}
+
+void UpdateSession::OnBlockFromBox(bool checksumGood) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_state = checksumGood ? kReadbackAck : kReadbackBad;
+    }
+    AdvanceState(checksumGood ? kResponseAck : kResponseNak);
+}
+
+void UpdateSession::OnModuleEndFromBox() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_slots.DecrementModuleCount();
+        m_state = kModuleEnd;
+    }
+    AdvanceState(kResponseMen);
+}
+
+std::optional<std::string> UpdateSession::CurrentFileName() const {
+    std::lock_guard lock(m_mutex);
+    if (m_currentSlot == nullptr) {
+        return std::nullopt;
+    }
+    return m_currentSlot->fileName;
+}
+
+SessionState UpdateSession::State() const {
+    std::lock_guard lock(m_mutex);
+    return m_state;
+}
+
+UpdateSession::Progress UpdateSession::CurrentProgress() const {
+    std::lock_guard lock(m_mutex);
+    Progress progress;
+    progress.blockCounter = m_blockCounter;
+    if (m_currentSlot != nullptr) {
+        progress.hasSlot = true;
+        progress.empty = m_currentSlot->empty;
+        progress.kind = m_currentSlot->kind;
+        progress.blockCount = m_currentSlot->blockCount;
+    }
+    return progress;
+}
+
+}  // namespace vantrel

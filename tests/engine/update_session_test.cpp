@@ -1,0 +1,235 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "protocol/checksum.h"
+#include "tests/engine/engine_harness.h"
+
+namespace vantrel {
+namespace {
+
+using test::Bytes;
+using test::EngineHarness;
+using test::Of;
+
+std::string Command(const Bytes& frame) {
+    return std::string(frame.begin(), frame.begin() + std::min<std::size_t>(3, frame.size()));
+}
+
+std::uint16_t BlockNumber(const Bytes& frame) {
+    return ReadBE16(&frame[3]);
+}
+
+// Drives the road up to block transfer: BOOT, GBE, ACK, MBE, ACK, BLK 0.
+void ReachBlocks(EngineHarness& h) {
+    h.Start();
+    h.Receive("BOOT");
+    ASSERT_EQ(Command(h.NextFrame()), "GBE");
+    h.Receive("ACK");
+    ASSERT_EQ(Command(h.NextFrame()), "MBE");
+    h.Receive("ACK");
+    const Bytes block0 = h.NextFrame();
+    ASSERT_EQ(Command(block0), "BLK");
+    ASSERT_EQ(BlockNumber(block0), 0);
+}
+
+TEST(UpdateSession, SuccessfulRoadWritesEveryFrameInOrder) {
+    EngineHarness h;  // 3 full blocks and one of 100 bytes
+    h.Start();
+    h.Receive("BOOT");
+    const Bytes gbe = h.NextFrame();
+    ASSERT_EQ(gbe.size(), 36u);
+    EXPECT_EQ(std::string(gbe.begin(), gbe.begin() + 13), std::string("GBE\x01KOSMA_QRN"));
+    h.Receive("ACK");
+    const Bytes mbe = h.NextFrame();
+    ASSERT_EQ(mbe.size(), 17u);
+    EXPECT_EQ(Command(mbe), "MBE");
+    EXPECT_EQ(ReadBE16(&mbe[5]), 4);
+    EXPECT_EQ(ReadBE16(&mbe[15]), Sum16(h.image));
+
+    for (std::uint16_t block = 0; block < 4; ++block) {
+        h.Receive("ACK");
+        const Bytes blk = h.NextFrame();
+        ASSERT_EQ(blk.size(), 1032u);
+        EXPECT_EQ(BlockNumber(blk), block);
+        const std::size_t length = block < 3 ? 1024 : 100;
+        EXPECT_EQ(ReadBE16(&blk[5]), length);
+        EXPECT_TRUE(std::equal(blk.begin() + 7, blk.begin() + 7 + static_cast<long>(length),
+                               h.image.begin() + block * 1024));
+    }
+    // The last block's ACK brings the module end without further input.
+    h.Receive("ACK");
+    EXPECT_EQ(h.NextFrame(), Of("MEN"));
+    EXPECT_EQ(h.progress, 4u);
+    h.Receive("ACK");
+    EXPECT_EQ(h.NextFrame(), Of("GEN"));
+    h.Receive("ACK");
+    EXPECT_EQ(h.WaitForEnd(), "done");
+    EXPECT_TRUE(h.NoFurtherFrame());
+    // Status 7 at the handshake and after each block, 9 when the module is exhausted.
+    EXPECT_EQ(h.statuses, (std::vector<int>{7, 7, 7, 7, 7, 9}));
+    EXPECT_EQ(h.log, "BOOT\r\n");
+    EXPECT_EQ(h.slots.FirstSelectedSlot(), nullptr) << "the written module's slot is released";
+}
+
+TEST(UpdateSession, NakHasTheSameFrameSentAgainWithCountersStill) {
+    EngineHarness h;
+    h.Start();
+    h.Receive("BOOT");
+    const Bytes gbe = h.NextFrame();
+    h.Receive("NAK");
+    EXPECT_EQ(h.NextFrame(), gbe);
+    h.Receive("ACK");
+    const Bytes mbe = h.NextFrame();
+    h.Receive("NAK");
+    EXPECT_EQ(h.NextFrame(), mbe);
+    h.Receive("ACK");
+    const Bytes block0 = h.NextFrame();
+    h.Receive("ACK");
+    const Bytes block1 = h.NextFrame();
+    for (int i = 0; i < 3; ++i) {
+        h.Receive("NAK");
+        EXPECT_EQ(h.NextFrame(), block1) << "resend " << i;
+    }
+    EXPECT_EQ(h.progress, 1u);
+    EXPECT_EQ(h.log, "BOOT\r\nNAKNAKNAKNAKNAK");
+    EXPECT_NE(block0, block1);
+}
+
+TEST(UpdateSession, NakToTheModuleEndFailsTheUpdate) {
+    EngineHarness h(1024);
+    ReachBlocks(h);
+    h.Receive("ACK");
+    ASSERT_EQ(h.NextFrame(), Of("MEN"));
+    h.Receive("NAK");
+    EXPECT_EQ(h.WaitForEnd(), "failed");
+    EXPECT_EQ(h.statuses.back(), 11);
+    EXPECT_TRUE(h.NoFurtherFrame());
+}
+
+TEST(UpdateSession, CancelSendsCnlOnlyDuringBlockTransfer) {
+    // How many answers to give after Start before pressing Cancel, and the
+    // frame Cancel must produce.
+    const struct {
+        const char* state;
+        std::vector<std::string> answers;
+        bool canWrite;
+        std::string frame;  // empty: none
+    } cases[] = {
+        {"WaitBoot", {}, true, ""},
+        {"Handshake", {"BOOT"}, true, ""},
+        {"ModuleHeader", {"BOOT", "ACK"}, true, ""},
+        {"Blocks", {"BOOT", "ACK", "ACK"}, true, "CNL"},
+        {"Blocks, port lost", {"BOOT", "ACK", "ACK"}, false, ""},
+        {"ModuleEnd", {"BOOT", "ACK", "ACK", "ACK"}, true, ""},
+        {"GlobalEnd", {"BOOT", "ACK", "ACK", "ACK", "ACK"}, true, ""},
+    };
+    for (const auto& c : cases) {
+        EngineHarness h(1000);  // one block
+        h.Start();
+        for (const std::string& answer : c.answers) {
+            h.Receive(answer);
+            h.NextFrame();
+        }
+        h.session.Cancel(c.canWrite);
+        if (!c.frame.empty()) {
+            EXPECT_EQ(h.NextFrame(), Of(c.frame)) << c.state;
+        }
+        EXPECT_EQ(h.WaitForEnd(), "failed") << c.state;
+        EXPECT_TRUE(h.NoFurtherFrame()) << c.state << ": exactly one frame at most";
+    }
+}
+
+TEST(UpdateSession, AnswersBeforeStartChangeNothing) {
+    EngineHarness h;
+    EXPECT_EQ(h.session.AdvanceState(kResponseAck), 0);
+    h.Receive("BOOT");
+    EXPECT_EQ(h.session.State(), kWaitBoot);
+    EXPECT_TRUE(h.NoFurtherFrame());
+}
+
+TEST(UpdateSession, BootAndAckAreInterchangeableAcknowledgements) {
+    EngineHarness h;
+    h.Start();
+    h.Receive("ACK");  // an ACK in WaitBoot starts the handshake as "BOOT" does
+    EXPECT_EQ(Command(h.NextFrame()), "GBE");
+    h.Receive("BOOT");  // and a "BOOT" acknowledges the handshake
+    EXPECT_EQ(Command(h.NextFrame()), "MBE");
+}
+
+TEST(UpdateSession, ReadbackRoadStoresGoodBlocksAndAcknowledgesThem) {
+    EngineHarness h;
+    h.Start();
+    h.Receive("BOOT");
+    h.NextFrame();
+    h.Receive("ACK");
+    ASSERT_EQ(Command(h.NextFrame()), "MBE");
+
+    const Bytes first(1024, 0x11);
+    const Bytes second(300, 0x22);
+    h.Receive(EngineHarness::BoxBlock(0, first));
+    EXPECT_EQ(h.NextFrame(), Of("ACK"));
+    h.Receive(EngineHarness::BoxBlock(1, Bytes(1024, 0x99), false));
+    EXPECT_TRUE(h.NoFurtherFrame()) << "a bad block is not answered";
+    EXPECT_EQ(h.session.State(), kReadbackBad);
+    h.Receive(EngineHarness::BoxBlock(2, second));
+    EXPECT_EQ(h.NextFrame(), Of("ACK"));
+    h.Receive("MEN");
+    EXPECT_EQ(h.NextFrame(), Of("GEN"));
+    EXPECT_EQ(h.statuses.back(), 10);
+    h.Receive("ACK");
+    EXPECT_EQ(h.WaitForEnd(), "done");
+
+    std::ifstream file(h.imagePath, std::ios::binary);
+    const Bytes stored{std::istreambuf_iterator<char>(file), {}};
+    Bytes expected = first;
+    expected.insert(expected.end(), second.begin(), second.end());
+    EXPECT_EQ(stored, expected);
+    EXPECT_EQ(h.log, "BOOT\r\n>>blk(0):size(1024)\r\n>>blk(2):size(300)\r\n");
+    EXPECT_EQ(h.progress, 0u) << "the progress bar does not move on this road";
+}
+
+TEST(UpdateSession, ModuleEndFromTheBoxWithNoModuleLeftEndsNormally) {
+    EngineHarness h(1000);
+    ReachBlocks(h);
+    h.Receive("ACK");
+    ASSERT_EQ(h.NextFrame(), Of("MEN"));  // the module count is 0 now
+    h.Receive("MEN");                     // the box sends one more module end
+    EXPECT_EQ(h.slots.ModuleCount(), 0u) << "the count does not wrap";
+    EXPECT_EQ(Command(h.NextFrame()), "GEN");
+    h.Receive("ACK");
+    EXPECT_EQ(h.WaitForEnd(), "done");
+}
+
+TEST(UpdateSession, HeaderWithNoSelectedModuleFailsInsteadOfSpinning) {
+    EngineHarness h;
+    h.slots[0].selected = 0;
+    h.Start();
+    h.Receive("BOOT");
+    h.NextFrame();
+    h.Receive("ACK");
+    EXPECT_EQ(h.WaitForEnd(), "failed");
+}
+
+TEST(UpdateSession, StopEndsARunningWorker) {
+    EngineHarness h;
+    ReachBlocks(h);
+    h.session.Stop();
+    EXPECT_FALSE(h.session.WorkerRunning());
+    EXPECT_EQ(h.ended, "") << "no closing message once the window goes";
+}
+
+TEST(UpdateSession, StartWaitsForTheWorkerOfACancelledSession) {
+    EngineHarness h;
+    ReachBlocks(h);
+    h.session.Cancel(true);  // the worker still has to write CNL and end
+    h.Start();
+    EXPECT_EQ(h.ended, "failed") << "the old session's closing message ran first";
+    EXPECT_EQ(h.NextFrame(), Of("CNL"));
+    h.Receive("BOOT");
+    EXPECT_EQ(Command(h.NextFrame()), "GBE");
+}
+
+}  // namespace
+}  // namespace vantrel

@@ -1,0 +1,261 @@
+#include "ui/updater_dlg.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "protocol/checksum.h"
+#include "tests/support/image_maker.h"
+#include "tests/support/pty_peer.h"
+#include "tests/support/recording_view.h"
+#include "tests/support/temp_dir.h"
+#include "ui/control_ids.h"
+
+namespace vantrel {
+namespace {
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes Of(std::string_view text) {
+    return Bytes(text.begin(), text.end());
+}
+
+// The window with a recording view, PORT 1 mapped to a pseudo-terminal whose
+// far end the test plays as the box. The test's thread is the UI thread.
+class UpdaterDlgTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dlg = std::make_unique<CUpdaterDlg>(view, ui, "vantrel");
+        dlg->OnInitDialog();
+    }
+
+    // Runs the UI thread until `done` holds or five seconds passed.
+    bool RunUntil(const std::function<bool()>& done) {
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                return false;
+            }
+            ui.WaitAndRunPending(5ms);
+        }
+        return true;
+    }
+
+    // The next `count` bytes the window writes to the box.
+    Bytes FromWindow(std::size_t count) {
+        EXPECT_TRUE(RunUntil([&] {
+            const Bytes more = box.ReadAvailable();
+            fromWindow.insert(fromWindow.end(), more.begin(), more.end());
+            return fromWindow.size() >= count;
+        })) << "the window wrote "
+            << fromWindow.size() << " of " << count << " bytes";
+        const std::size_t taken = std::min(count, fromWindow.size());
+        Bytes frame(fromWindow.begin(), fromWindow.begin() + static_cast<long>(taken));
+        fromWindow.erase(fromWindow.begin(), fromWindow.begin() + static_cast<long>(taken));
+        return frame;
+    }
+
+    void FromBox(std::string_view text) { ASSERT_TRUE(box.Write(Of(text))); }
+
+    // Opens an accepted LOAD image, then (like an operator's colleague)
+    // replaces it on disk by `length` bytes before Start.
+    void ChooseImage(std::size_t length = 66560) {
+        const std::string path = dir.Write("image.bin", test::MakeImageBytes({"LOAD", 66560}));
+        view.fileAnswers.push_back(path);
+        dlg->OnOpenImage();
+        ASSERT_EQ(dlg->ImageKind(), 1);
+        dir.Write("image.bin", test::MakeImageBytes({"LOAD", length}));
+    }
+
+    // Starts and answers the box's part up to the first block.
+    void StartUpToFirstBlock() {
+        dlg->OnStart();
+        ASSERT_TRUE(dlg->SessionRunning());
+        FromBox("BOOT");
+        ASSERT_EQ(FromWindow(36).size(), 36u);
+        FromBox("ACK");
+        ASSERT_EQ(FromWindow(17).size(), 17u);
+        FromBox("ACK");
+        ASSERT_EQ(FromWindow(1032).size(), 1032u);
+    }
+
+    std::string Status() { return view.texts[kIdStatusLine]; }
+
+    test::TempDir dir;
+    test::PtyPeer box{1};
+    test::RecordingView view;
+    UiThreadCalls ui;
+    std::unique_ptr<CUpdaterDlg> dlg;
+    Bytes fromWindow;
+};
+
+TEST_F(UpdaterDlgTest, InitialisationOpensPortOneAndIsIdle) {
+    EXPECT_EQ(view.comboEntries[kIdPortSelector],
+              (std::vector<std::string>{"PORT 1", "PORT 2", "PORT 3", "PORT 4"}));
+    EXPECT_EQ(view.comboSelection[kIdPortSelector], 0);
+    EXPECT_EQ(view.statusHistory,
+              (std::vector<std::string>{"Checking Comm Port for Vantrel...[Port:1]",
+                                        "Open Comm Port...[Port:1] ===> OK!!"}));
+    EXPECT_TRUE(dlg->CanClose());
+    EXPECT_EQ(view.log, "");
+}
+
+TEST_F(UpdaterDlgTest, EnablingInBothStates) {
+    const struct {
+        int id;
+        bool idle;
+    } table[] = {{kIdDestAddress, true}, {kIdOpenImage, true},     {kIdFileName, true},
+                 {kIdOpenPort, true},    {kIdConfiguration, true}, {kIdStart, true},
+                 {kIdCancel, false},     {kIdExit, true}};
+    ChooseImage();
+    dlg->OnStart();
+    for (const auto& row : table) {
+        EXPECT_EQ(view.enabled.at(row.id), !row.idle) << "busy, id " << row.id;
+    }
+    EXPECT_EQ(view.progressRange, std::make_pair(0, 65));
+    EXPECT_FALSE(dlg->CanClose());
+    for (int never : {kIdPortSelector, kIdClear, kIdLogPane, kIdStatusLine}) {
+        EXPECT_EQ(view.enabled.count(never), 0u) << "id " << never << " is never disabled";
+    }
+    view.progressPos = 17;
+    dlg->OnCancelUpdate();
+    for (const auto& row : table) {
+        EXPECT_EQ(view.enabled.at(row.id), row.idle) << "idle, id " << row.id;
+    }
+    EXPECT_EQ(view.progressPos, 0);
+    EXPECT_TRUE(dlg->CanClose());
+}
+
+TEST_F(UpdaterDlgTest, StartRefusedLeavesTheLogAsItWas) {
+    view.log = "earlier lines\r\n";
+    dlg->OnStart();  // no image chosen
+    EXPECT_EQ(Status(), "No selected modules!!");
+    EXPECT_FALSE(dlg->SessionRunning());
+    EXPECT_EQ(view.log, "earlier lines\r\n");
+
+    box.Vanish();  // the port is lost and counts as not connected
+    ASSERT_TRUE(RunUntil([&] { return dlg->Comm().IsConnected() == 0; }));
+    ChooseImage();
+    view.log = "earlier lines\r\n";
+    dlg->OnStart();
+    EXPECT_EQ(Status(), "Not connected!!");
+    EXPECT_FALSE(dlg->SessionRunning());
+    EXPECT_EQ(view.log, "earlier lines\r\n");
+}
+
+TEST_F(UpdaterDlgTest, StartAfterAnotherPortWasPickedReopensFirst) {
+    test::PtyPeer second{2};
+    ChooseImage();
+    view.comboSelection[kIdPortSelector] = 1;
+    view.statusHistory.clear();
+    dlg->OnStart();
+    EXPECT_EQ(
+        view.statusHistory,
+        (std::vector<std::string>{"Checking Comm Port for Vantrel...[Port:2]",
+                                  "Open Comm Port...[Port:2] ===> OK!!", "Wait for STB BOOT..."}));
+    ASSERT_TRUE(second.Write(Of("BOOT")));
+    Bytes gbe;
+    ASSERT_TRUE(RunUntil([&] {
+        const Bytes more = second.ReadAvailable();
+        gbe.insert(gbe.end(), more.begin(), more.end());
+        return gbe.size() >= 36;
+    }));
+    EXPECT_EQ(std::string(gbe.begin(), gbe.begin() + 3), "GBE");
+    dlg->OnCancelUpdate();
+}
+
+TEST_F(UpdaterDlgTest, StartWhoseReopeningFailsStartsNothing) {
+    ChooseImage();
+    test::MapPort(3, dir.File("no-such-device"));
+    view.comboSelection[kIdPortSelector] = 2;
+    dlg->OnStart();
+    EXPECT_EQ(Status(), "Open Comm Port...[Port:3] ===> Fail!!");
+    EXPECT_FALSE(dlg->SessionRunning());
+    EXPECT_TRUE(dlg->CanClose());
+    EXPECT_NE(view.log.find(dir.File("no-such-device")), std::string::npos)
+        << "the log names the device: " << view.log;
+}
+
+TEST_F(UpdaterDlgTest, SuccessfulUpdateOfThreeBlocks) {
+    ChooseImage(3 * 1024);
+    StartUpToFirstBlock();
+    for (int block = 1; block < 3; ++block) {
+        FromBox("ACK");
+        EXPECT_EQ(FromWindow(1032)[4], block);
+    }
+    FromBox("ACK");
+    EXPECT_EQ(FromWindow(3), Of("MEN"));
+    FromBox("ACK");
+    EXPECT_EQ(FromWindow(3), Of("GEN"));
+    FromBox("ACK");
+    ASSERT_TRUE(RunUntil([&] { return !dlg->SessionRunning(); }));
+    EXPECT_EQ(Status(), "Complete updating successfully...");
+    EXPECT_EQ(view.log,
+              "BOOT\r\n>> Uploading... [33 %]\r\n>> Uploading... [66 %]\r\n"
+              ">> Uploading... [100 %]\r\n");
+    EXPECT_EQ(view.progressPos, 0);
+    EXPECT_TRUE(dlg->CanClose());
+    EXPECT_EQ(dlg->LastSessionSucceeded(), true);
+}
+
+TEST_F(UpdaterDlgTest, CancelDuringBlocksWritesOneCnl) {
+    ChooseImage();
+    StartUpToFirstBlock();
+    dlg->OnCancelUpdate();
+    EXPECT_EQ(Status(), "");
+    EXPECT_TRUE(dlg->CanClose());
+    EXPECT_EQ(FromWindow(3), Of("CNL"));
+    ASSERT_TRUE(RunUntil([&] { return !dlg->SessionRunning(); }));
+    EXPECT_TRUE(box.ReadAvailable().empty());
+    EXPECT_EQ(dlg->LastSessionSucceeded(), false);
+}
+
+TEST_F(UpdaterDlgTest, LostPortIsShownAndCancelStillEndsTheSession) {
+    ChooseImage();
+    StartUpToFirstBlock();
+    box.Vanish();
+    ASSERT_TRUE(RunUntil([&] { return Status() == "Open Comm Port...[Port:1] ===> Fail!!"; }));
+    EXPECT_EQ(dlg->Comm().IsConnected(), 0);
+    EXPECT_NE(view.log.find(box.SlavePath()), std::string::npos) << view.log;
+    dlg->OnCancelUpdate();
+    EXPECT_TRUE(dlg->CanClose());
+    ASSERT_TRUE(RunUntil([&] { return !dlg->SessionRunning(); }));
+}
+
+TEST_F(UpdaterDlgTest, CommandsReachTheirHandlers) {
+    view.log = "some text";
+    EXPECT_TRUE(dlg->OnCommand(kIdClear));
+    EXPECT_EQ(view.log, "");
+    EXPECT_TRUE(dlg->OnCommand(kIdConfiguration));
+    EXPECT_EQ(view.configurationRuns, 1);
+    EXPECT_FALSE(dlg->OnCommand(kIdExit)) << "closing is the front end's";
+    EXPECT_FALSE(dlg->OnCommand(1));
+    for (int id = 16; id <= 31; ++id) {
+        EXPECT_TRUE(dlg->OnSysCommand(id)) << id;
+    }
+    EXPECT_EQ(view.aboutRuns, 16);
+    for (int id : {0, 15, 32, 0xF060}) {
+        EXPECT_FALSE(dlg->OnSysCommand(id)) << id;
+    }
+}
+
+std::size_t ThreadCount() {
+    const std::filesystem::directory_iterator tasks("/proc/self/task");
+    return static_cast<std::size_t>(std::distance(begin(tasks), end(tasks)));
+}
+
+TEST_F(UpdaterDlgTest, TeardownWhileBusyEndsWorkerAndReader) {
+    ChooseImage();
+    const std::size_t withReader = ThreadCount();
+    StartUpToFirstBlock();
+    EXPECT_EQ(ThreadCount(), withReader + 1) << "the worker runs";
+    dlg.reset();
+    EXPECT_EQ(ThreadCount(), withReader - 1) << "worker and reader are joined";
+}
+
+}  // namespace
+}  // namespace vantrel

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "engine/update_session.h"
+
+namespace vantrel {
+
+// Text of status code 0 to 11 for the status line; any other code is empty.
+std::string StatusText(int code, int portNumber, const UpdateSession::Progress& progress);
+
+// The log line ">> Uploading... [37 %]" when the upload percentage differs
+// from the last one logged. Status 5 resets it to 0.
+class UploadPercentage {
+  public:
+    void Reset() { m_last = 0; }
+    std::optional<std::string> Update(std::uint32_t blockCounter, std::uint32_t blockCount);
+
+  private:
+    std::uint32_t m_last = 0;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <variant>
+
+namespace vantrel {
+
+struct CliOptions {
+    int port = 1;                          // PORT N of the port selector
+    std::optional<std::string> device;     // opened as PORT N in place of its usual device
+    std::optional<double> timeoutSeconds;  // Cancel after this long without a byte from the box
+    std::string image;
+    bool help = false;
+};
+
+// Usage text of vantrel-cli.
+std::string CliUsage();
+
+// The options, or a one-line error for the operator.
+std::variant<CliOptions, std::string> ParseCliOptions(int argc, const char* const* argv);
+
+}  // namespace vantrel

@@ -1,0 +1,233 @@
+#include "ui/updater_dlg.h"
+
+#include "engine/loader_identifier.h"
+#include "platform/executable_path.h"
+#include "ui/control_ids.h"
+
+namespace vantrel {
+namespace {
+
+constexpr int kPortEntries = 4;
+
+}  // namespace
+
+CUpdaterDlg::CUpdaterDlg(UpdaterView& view, UiThreadCalls& ui, std::string applicationName)
+    : m_view(view),
+      m_ui(ui),
+      m_applicationName(std::move(applicationName)),
+      m_images(view, m_slots, m_applicationName),
+      m_session(m_slots, *this, ui),
+      m_receive(m_session, *this),
+      m_comm(ui) {}
+
+CUpdaterDlg::~CUpdaterDlg() {
+    // The port first: a worker blocked in a write (or waiting for the UI
+    // thread over a write error) is let go, and no chunk arrives any more.
+    if (m_comm.IsConnected() != 0) {
+        m_comm.ClosePort();
+    }
+    m_session.Stop();
+    m_slots.ClearSlots();
+}
+
+void CUpdaterDlg::OnInitDialog(int selectedPortIndex) {
+    m_view.ClearLog();
+    m_iniFile.SetPath(SettingsPathBesideExecutable());
+    m_slots.ClearSlots();
+    m_portNumber = -1;
+    // Named before the first open, so no early chunk is dropped.
+    m_comm.SetOwner(this);
+    for (int port = 1; port <= kPortEntries; ++port) {
+        m_view.AddComboEntry(kIdPortSelector, "PORT " + std::to_string(port));
+    }
+    m_view.SetComboSelection(kIdPortSelector, selectedPortIndex);
+    OpenSelectedPort();
+    m_view.ClearLog();
+    SetBusy(false);
+}
+
+bool CUpdaterDlg::OnCommand(int id) {
+    switch (id) {
+        case kIdStart:
+            OnStart();
+            return true;
+        case kIdCancel:
+            OnCancelUpdate();
+            return true;
+        case kIdOpenImage:
+            OnOpenImage();
+            return true;
+        case kIdOpenPort:
+            OpenSelectedPort();
+            return true;
+        case kIdConfiguration:
+            OnConfiguration();
+            return true;
+        case kIdClear:
+            OnClear();
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool CUpdaterDlg::OnSysCommand(int id) {
+    if ((id & 0xFFF0) != kIdAboutCommand) {
+        return false;
+    }
+    m_view.RunAboutBox();
+    return true;
+}
+
+void CUpdaterDlg::OnStart() {
+    if (m_busy) {
+        return;  // the Start button is disabled while Busy
+    }
+    if (m_comm.IsConnected() == 0) {
+        ShowStatus(3);
+        return;
+    }
+    OpenSelectedPort();
+    if (m_comm.IsConnected() == 0) {
+        return;  // the re-opening failed: its status stays, no session starts
+    }
+    // A cancelled session's worker may still be ending; it must be gone
+    // before its slots are filled again.
+    m_session.WaitForWorkerEnd();
+    m_images.LoadImageIntoSlot();
+    if (m_slots.ModuleCount() > 0 && m_images.ImageKind() != 0) {
+        SetBusy(true);
+        ShowStatus(5);
+        StartSession();
+    } else {
+        ShowStatus(4);
+    }
+}
+
+void CUpdaterDlg::StartSession() {
+    OnClear();
+    m_receive.Reset();
+    m_lastSessionSucceeded.reset();
+    m_session.StartSession();
+}
+
+void CUpdaterDlg::OnCancelUpdate() {
+    const bool connected = m_comm.IsConnected() != 0;
+    // A lost port must not trap the operator in Busy: a running session
+    // still ends, only without the CNL frame.
+    if (!connected && !m_session.WorkerRunning()) {
+        return;
+    }
+    m_session.Cancel(connected);
+    SetBusy(false);
+    ShowStatus(8);
+}
+
+void CUpdaterDlg::OnOpenImage() {
+    m_images.OnOpenImage();
+}
+
+void CUpdaterDlg::OnClear() {
+    m_view.ClearLog();
+}
+
+void CUpdaterDlg::OnConfiguration() {
+    m_view.RunPortConfigurationDialog();
+}
+
+void CUpdaterDlg::OpenSelectedPort() {
+    const int selected = m_view.ComboSelection(kIdPortSelector);
+    if (m_portNumber == selected + 1 && m_comm.IsConnected() != 0) {
+        return;
+    }
+    if (m_comm.IsConnected() != 0) {
+        m_comm.ClosePort();
+    }
+    m_portNumber = m_view.ComboSelection(kIdPortSelector) + 1;
+    ShowStatus(0);
+    if (m_comm.OpenPort(DefaultPortSettings(static_cast<std::uint8_t>(m_portNumber))) != 0) {
+        m_comm.SetOwner(this);
+        ShowStatus(1);
+    } else {
+        ShowStatus(2);
+        AppendLog(DescribeOpenError(m_comm.LastOpenError()) + "\r\n");
+    }
+}
+
+void CUpdaterDlg::SetBusy(bool busy) {
+    static constexpr int kIdleOnly[] = {kIdDestAddress, kIdOpenImage,     kIdFileName,
+                                        kIdOpenPort,    kIdConfiguration, kIdStart};
+    m_busy = busy;
+    for (int id : kIdleOnly) {
+        m_view.Enable(id, !busy);
+    }
+    m_view.Enable(kIdCancel, busy);
+    m_view.Enable(kIdExit, !busy);
+    if (busy) {
+        m_view.SetProgressRange(0, static_cast<int>(m_slots.TotalBlocks()));
+    } else {
+        m_view.SetProgressPos(0);
+    }
+}
+
+void CUpdaterDlg::ShowStatus(int code) {
+    const UpdateSession::Progress progress = m_session.CurrentProgress();
+    if (code == 5) {
+        m_uploadPercentage.Reset();
+    }
+    if (code == 7 && progress.hasSlot) {
+        if (auto line = m_uploadPercentage.Update(progress.blockCounter, progress.blockCount)) {
+            AppendLog(*line);
+        }
+    }
+    m_view.SetText(kIdStatusLine, StatusText(code, m_portNumber, progress));
+}
+
+void CUpdaterDlg::AppendLog(std::string_view text) {
+    m_view.AppendLog(text);
+}
+
+void CUpdaterDlg::SetProgressPos(std::uint32_t position) {
+    m_view.SetProgressPos(static_cast<int>(position));
+}
+
+void CUpdaterDlg::OnSessionFailed() {
+    m_session.OnSessionFailed();
+    SessionEnded(false);
+}
+
+void CUpdaterDlg::OnSessionDone() {
+    m_session.OnSessionDone();
+    SessionEnded(true);
+    ShowStatus(10);
+}
+
+void CUpdaterDlg::SessionEnded(bool succeeded) {
+    m_slots.ClearSlots();
+    SetBusy(false);
+    m_lastSessionSucceeded = succeeded;
+}
+
+void CUpdaterDlg::WriteFrame(std::span<const std::uint8_t> frame) {
+    m_comm.WriteBytes(frame.data(), static_cast<std::uint32_t>(frame.size()));
+}
+
+void CUpdaterDlg::FillLoaderId(std::array<std::uint8_t, kLoaderIdLength + 1>& loaderId) {
+    vantrel::FillLoaderId(m_iniFile, loaderId);
+}
+
+void CUpdaterDlg::OnCommData(std::span<const std::uint8_t> chunk) {
+    m_lastReceiveTime = std::chrono::steady_clock::now();
+    m_receive.OnCommData(chunk);
+}
+
+void CUpdaterDlg::OnCommLost(const PortLoss& loss) {
+    ShowStatus(2);
+    AppendLog(DescribePortLoss(loss) + "\r\n");
+}
+
+void CUpdaterDlg::OnCommWriteError() {
+    m_view.ShowMessage("ERROR", m_applicationName, MessageIcon::kWarning);
+}
+
+}  // namespace vantrel

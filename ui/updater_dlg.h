@@ -1,0 +1,108 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "engine/module_slots.h"
+#include "engine/receive_stream.h"
+#include "engine/session_host.h"
+#include "engine/update_session.h"
+#include "platform/ini_file.h"
+#include "platform/ui_thread_call.h"
+#include "serial/comm.h"
+#include "serial/comm_owner.h"
+#include "ui/image_selection.h"
+#include "ui/status_text.h"
+#include "ui/updater_view.h"
+
+namespace vantrel {
+
+// The main window's logic, free of any toolkit: it owns the serial port,
+// the settings file, the module slots and the update engine, and drives its
+// controls through an UpdaterView. Every public operation runs on the UI
+// thread, the one that runs `ui`'s calls.
+class CUpdaterDlg : public SessionHost, public CommOwner {
+  public:
+    // The window's own command identifiers beside its controls.
+    static constexpr int kIdAboutCommand = 16;
+
+    // `applicationName` captions the program's own message boxes.
+    CUpdaterDlg(UpdaterView& view, UiThreadCalls& ui, std::string applicationName);
+    // Teardown: the worker and the port's reader end before anything they
+    // use goes.
+    ~CUpdaterDlg() override;
+    CUpdaterDlg(const CUpdaterDlg&) = delete;
+    CUpdaterDlg& operator=(const CUpdaterDlg&) = delete;
+
+    // Initialisation once the controls exist: settings path, slots, port
+    // entries "PORT 1" to "PORT 4", the first (or the given) entry selected
+    // and opened, Idle.
+    void OnInitDialog(int selectedPortIndex = 0);
+
+    // Routes a button's command to its handler; false for an id that is not
+    // one of the window's buttons (Exit is the front end's: see CanClose).
+    bool OnCommand(int id);
+    // The system-command handler: commands 16 to 31 open the About box;
+    // false for the commands the front end handles itself.
+    bool OnSysCommand(int id);
+    // Exit, Escape and the close box close the window only while Idle.
+    bool CanClose() const { return !m_busy; }
+
+    void OnStart();
+    void OnCancelUpdate();
+    void OnOpenImage();
+    void OnClear();
+    void OnConfiguration();
+    void OpenSelectedPort();
+    void SetBusy(bool busy);
+
+    // SessionHost
+    void ShowStatus(int code) override;
+    void AppendLog(std::string_view text) override;
+    void SetProgressPos(std::uint32_t position) override;
+    void OnSessionFailed() override;
+    void OnSessionDone() override;
+    void WriteFrame(std::span<const std::uint8_t> frame) override;
+    void FillLoaderId(std::array<std::uint8_t, kLoaderIdLength + 1>& loaderId) override;
+
+    // CommOwner
+    void OnCommData(std::span<const std::uint8_t> chunk) override;
+    void OnCommLost(const PortLoss& loss) override;
+    void OnCommWriteError() override;
+
+    // For front ends that watch a session: how the last one ended (nothing
+    // while one runs or before the first), and when the box last sent bytes.
+    std::optional<bool> LastSessionSucceeded() const { return m_lastSessionSucceeded; }
+    bool SessionRunning() const { return m_session.WorkerRunning(); }
+    std::chrono::steady_clock::time_point LastReceiveTime() const { return m_lastReceiveTime; }
+    int PortNumber() const { return m_portNumber; }
+    std::int32_t ImageKind() const { return m_images.ImageKind(); }
+    const CComm& Comm() const { return m_comm; }
+
+  private:
+    void StartSession();
+    void SessionEnded(bool succeeded);
+
+    UpdaterView& m_view;
+    UiThreadCalls& m_ui;
+    std::string m_applicationName;
+
+    CIniFile m_iniFile;
+    ModuleSlots m_slots;
+    ImageSelection m_images;
+    UploadPercentage m_uploadPercentage;
+    int m_portNumber = -1;
+    bool m_busy = false;
+    std::optional<bool> m_lastSessionSucceeded;
+    std::chrono::steady_clock::time_point m_lastReceiveTime{};
+
+    // Destroyed in reverse: the port (and its reader) first, then the
+    // session (and its worker), then the slots they used.
+    UpdateSession m_session;
+    ReceiveStream m_receive;
+    CComm m_comm;
+};
+
+}  // namespace vantrel
