@@ -16,7 +16,7 @@
 #include "serial/open_error.h"
 #include "serial/port_loss.h"
 #include "serial/port_settings.h"
-#include "serial/unique_fd.h"
+#include "platform/unique_fd.h"
 
 namespace vantrel {
 

@@ -5,7 +5,7 @@
 
 #include "serial/device_holder.h"
 #include "serial/open_error.h"
-#include "serial/unique_fd.h"
+#include "platform/unique_fd.h"
 
 namespace vantrel {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "serial/unique_fd.h"
+#include "platform/unique_fd.h"
 
 namespace vantrel {
 

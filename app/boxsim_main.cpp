@@ -1,0 +1,91 @@
+// vantrel-boxsim: the set-top box's boot loader on a pseudo-terminal or a
+// serial device, for tests and benches.
+
+#include <cstdio>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "boxsim/box_sim_runner.h"
+#include "boxsim/boxsim_options.h"
+#include "boxsim/module_files.h"
+#include "boxsim/pty_line.h"
+#include "boxsim/serial_device_line.h"
+#include "boxsim/stop_signals.h"
+
+namespace {
+
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+int Fail(const std::string& message, int status) {
+    std::cerr << "vantrel-boxsim: " << message << '\n';
+    return status;
+}
+
+// The line to serve; on a pseudo-terminal its path goes out first, flushed,
+// so that a script can read it before anything else.
+std::optional<vantrel::BoxLine> OpenLine(const vantrel::BoxSimOptions& options,
+                                         std::string& error) {
+    if (!options.devicePath.empty()) {
+        return vantrel::OpenSerialDeviceLine(options.devicePath, error);
+    }
+    auto pty = vantrel::CreatePtyLine(error);
+    if (!pty) {
+        return std::nullopt;
+    }
+    std::cout << pty->farEndPath << std::endl;
+    return std::move(pty->line);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    vantrel::ParsedBoxSimOptions parsed = vantrel::ParseBoxSimOptions(args);
+    if (!parsed.error.empty()) {
+        return Fail(parsed.error + " (see --help)", kExitUsage);
+    }
+    vantrel::BoxSimOptions& options = parsed.options;
+    if (options.help) {
+        std::cout << vantrel::BoxSimUsage();
+        return 0;
+    }
+    std::string error;
+    if (!options.readbackPath.empty()) {
+        options.peer.readback = vantrel::LoadReadbackFile(options.readbackPath, error);
+        if (!options.peer.readback) {
+            return Fail("--readback: " + error, kExitUsage);
+        }
+    }
+    const vantrel::UniqueFd stopSignals = vantrel::BlockStopSignals();
+    if (!stopSignals.IsValid()) {
+        return Fail("cannot catch SIGINT and SIGTERM", kExitFailed);
+    }
+    std::optional<vantrel::BoxLine> line = OpenLine(options, error);
+    if (!line) {
+        return Fail(error, kExitFailed);
+    }
+
+    vantrel::BoxSimRunner runner(
+        std::move(*line), std::move(options.peer),
+        [](const std::string& report) { std::cerr << "vantrel-boxsim: " << report << std::endl; });
+    runner.StopWhenReadable(stopSignals.Get());
+    const vantrel::RunResult result = runner.Run();
+
+    bool written = true;
+    if (!options.outPath.empty()) {
+        if (!result.receivedModule) {
+            written = false;
+            std::cerr << "vantrel-boxsim: no module arrived; " << options.outPath
+                      << " was not written\n";
+        } else if (!vantrel::WriteModuleFile(options.outPath, *result.receivedModule, error)) {
+            written = false;
+            std::cerr << "vantrel-boxsim: --out: " << error << '\n';
+        }
+    }
+    std::cout << vantrel::FormatRunSummary(result) << std::endl;
+    return vantrel::RunSucceeded(result) && written ? 0 : kExitFailed;
+}
