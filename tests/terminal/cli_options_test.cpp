@@ -1,0 +1,74 @@
+#include "ui/terminal/cli_options.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace vantrel {
+namespace {
+
+std::variant<CliOptions, std::string> Parse(std::vector<const char*> args) {
+    args.insert(args.begin(), "vantrel-cli");
+    return ParseCliOptions(static_cast<int>(args.size()), args.data());
+}
+
+TEST(CliOptions, AcceptedCommandLines) {
+    const struct {
+        std::vector<const char*> args;
+        int port;
+        std::optional<std::string> device;
+        std::optional<double> timeout;
+        std::string image;
+    } cases[] = {
+        {{"image.bin"}, 1, std::nullopt, std::nullopt, "image.bin"},
+        {{"--port", "4", "a.hex"}, 4, std::nullopt, std::nullopt, "a.hex"},
+        {{"--device", "/dev/pts/7", "a.hex"}, 1, "/dev/pts/7", std::nullopt, "a.hex"},
+        {{"a.hex", "--port", "2", "--device", "/dev/ttyUSB0"},
+         2,
+         "/dev/ttyUSB0",
+         std::nullopt,
+         "a.hex"},
+        {{"--timeout", "2.5", "a.hex"}, 1, std::nullopt, 2.5, "a.hex"},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = Parse(c.args);
+        ASSERT_TRUE(std::holds_alternative<CliOptions>(parsed)) << std::get<std::string>(parsed);
+        const CliOptions& options = std::get<CliOptions>(parsed);
+        EXPECT_EQ(options.port, c.port);
+        EXPECT_EQ(options.device, c.device);
+        EXPECT_EQ(options.timeoutSeconds, c.timeout);
+        EXPECT_EQ(options.image, c.image);
+    }
+}
+
+TEST(CliOptions, RefusedCommandLinesSayWhy) {
+    const struct {
+        std::vector<const char*> args;
+        std::string error;
+    } cases[] = {
+        {{}, "no IMAGE given"},
+        {{"--port", "0", "a"}, "--port takes a port number from 1 to 4"},
+        {{"--port", "5", "a"}, "--port takes a port number from 1 to 4"},
+        {{"--port", "12", "a"}, "--port takes a port number from 1 to 4"},
+        {{"a", "--port"}, "--port takes a port number from 1 to 4"},
+        {{"--device", "", "a"}, "--device takes the path of a serial device"},
+        {{"--timeout", "0", "a"}, "--timeout takes a number of seconds above 0"},
+        {{"--timeout", "-3", "a"}, "--timeout takes a number of seconds above 0"},
+        {{"--timeout", "soon", "a"}, "--timeout takes a number of seconds above 0"},
+        {{"--timeout", "nan", "a"}, "--timeout takes a number of seconds above 0"},
+        {{"--timeout", "3s", "a"}, "--timeout takes a number of seconds above 0"},
+        {{"--verbose", "a"}, "unknown option --verbose"},
+        {{"a", "b"}, "only one IMAGE can be written at a time"},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = Parse(c.args);
+        ASSERT_TRUE(std::holds_alternative<std::string>(parsed)) << c.error;
+        EXPECT_EQ(std::get<std::string>(parsed), c.error);
+    }
+    const auto help = Parse({"--help"});
+    ASSERT_TRUE(std::holds_alternative<CliOptions>(help));
+    EXPECT_TRUE(std::get<CliOptions>(help).help);
+}
+
+}  // namespace
+}  // namespace vantrel

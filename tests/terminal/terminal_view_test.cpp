@@ -1,0 +1,103 @@
+#include "ui/terminal/terminal_view.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "ui/control_ids.h"
+#include "ui/terminal/progress_meter.h"
+
+namespace vantrel {
+namespace {
+
+// Everything a TerminalView writes, read back from temporary files.
+struct Captured {
+    Captured() : out(std::tmpfile()), err(std::tmpfile()) {}
+    ~Captured() {
+        std::fclose(out);
+        std::fclose(err);
+    }
+    static std::string Read(std::FILE* file) {
+        std::fflush(file);
+        std::rewind(file);
+        std::string text;
+        for (int c; (c = std::fgetc(file)) != EOF;) {
+            text += static_cast<char>(c);
+        }
+        return text;
+    }
+    std::FILE* out;
+    std::FILE* err;
+};
+
+TEST(TerminalView, StatusLinesAppearOnceEachAsTheyChange) {
+    Captured io;
+    {
+        TerminalView view(io.out, io.err, false, "image.bin");
+        for (const char* text : {"Wait for STB BOOT...", "Wait for STB BOOT...", "",
+                                 "Updating modules...", "Complete updating successfully..."}) {
+            view.SetText(kIdStatusLine, text);
+        }
+        view.SetText(kIdDestAddress, "0x10000000");
+        EXPECT_EQ(view.GetText(kIdDestAddress), "0x10000000");
+    }
+    EXPECT_EQ(Captured::Read(io.out),
+              "Wait for STB BOOT...\nUpdating modules...\nComplete updating successfully...\n");
+}
+
+TEST(TerminalView, LogTextBecomesLinesWhateverItsLineEnds) {
+    const struct {
+        const char* name;
+        std::vector<std::string> appends;
+        std::string shown;
+    } cases[] = {
+        {"CR LF",
+         {"BOOT\r\n", ">> Uploading... [1 %]\r\n"},
+         "log: BOOT\nlog: >> Uploading... [1 %]\n"},
+        {"swapped outside a session", {"ab\n\rcd\n\r"}, "log: ab\nlog: cd\n"},
+        {"pairs split across appends", {"one\r", "\ntwo\r\n"}, "log: one\nlog: two\n"},
+        {"empty lines kept", {"\r\n\r\n"}, "log: \nlog: \n"},
+        {"a line without end is written at the end", {"NAK"}, "log: NAK\n"},
+    };
+    for (const auto& c : cases) {
+        Captured io;
+        {
+            TerminalView view(io.out, io.err, false, "image.bin");
+            for (const std::string& text : c.appends) {
+                view.AppendLog(text);
+            }
+        }
+        EXPECT_EQ(Captured::Read(io.out), c.shown) << c.name;
+    }
+}
+
+TEST(TerminalView, MessageBoxesGoToTheErrorStream) {
+    Captured io;
+    {
+        TerminalView view(io.out, io.err, false, "a.bin");
+        view.ShowMessage("[LD]file size error [100] ", "Error", MessageIcon::kNone);
+        EXPECT_EQ(view.ChooseFileToOpen({}), "a.bin");
+    }
+    EXPECT_EQ(Captured::Read(io.err), "Error: [LD]file size error [100] \n");
+    EXPECT_EQ(Captured::Read(io.out), "");
+}
+
+TEST(ProgressMeter, LineShowsBlocksPercentRateAndTimeLeft) {
+    using namespace std::chrono_literals;
+    ProgressMeter meter;
+    const auto t0 = ProgressMeter::Clock::now();
+    EXPECT_FALSE(meter.Line(0, t0)) << "nothing before an update starts";
+    meter.Start(1025, t0);
+    EXPECT_EQ(*meter.Line(0, t0),
+              "[..............................] 0/1025 blocks   0%     0.0 kB/s");
+    EXPECT_EQ(*meter.Line(205, t0 + 2s),
+              "[######........................] 205/1025 blocks  20%   105.0 kB/s 0:08 left");
+    EXPECT_EQ(*meter.Line(1025, t0 + 10s),
+              "[##############################] 1025/1025 blocks 100%   105.0 kB/s 0:00 left");
+    meter.Stop();
+    EXPECT_FALSE(meter.Line(3, t0));
+}
+
+}  // namespace
+}  // namespace vantrel
