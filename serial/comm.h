@@ -12,11 +12,11 @@
 #include <thread>
 
 #include "platform/ui_thread_call.h"
+#include "platform/unique_fd.h"
 #include "serial/comm_owner.h"
 #include "serial/open_error.h"
 #include "serial/port_loss.h"
 #include "serial/port_settings.h"
-#include "platform/unique_fd.h"
 
 namespace vantrel {
 

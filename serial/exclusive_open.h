@@ -3,9 +3,9 @@
 #include <optional>
 #include <string>
 
+#include "platform/unique_fd.h"
 #include "serial/device_holder.h"
 #include "serial/open_error.h"
-#include "platform/unique_fd.h"
 
 namespace vantrel {
 

@@ -13,7 +13,6 @@ constexpr int kPortEntries = 4;
 
 CUpdaterDlg::CUpdaterDlg(UpdaterView& view, UiThreadCalls& ui, std::string applicationName)
     : m_view(view),
-      m_ui(ui),
       m_applicationName(std::move(applicationName)),
       m_images(view, m_slots, m_applicationName),
       m_session(m_slots, *this, ui),

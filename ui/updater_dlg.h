@@ -86,7 +86,6 @@ class CUpdaterDlg : public SessionHost, public CommOwner {
     void SessionEnded(bool succeeded);
 
     UpdaterView& m_view;
-    UiThreadCalls& m_ui;
     std::string m_applicationName;
 
     CIniFile m_iniFile;
