@@ -159,8 +159,11 @@ int CComm::ClosePort() {
 void CComm::ReleaseDevice() {
     std::lock_guard lock(m_writeMutex);
     if (m_device.IsValid()) {
+        // The last frame written (a cancel, say) goes out before the line
+        // drops; only output the line could not send in time is purged.
+        const bool drained = WaitForOutputDrained(m_device.Get(), kCloseDrainLimit);
         DropModemLines(m_device.Get());
-        ::tcflush(m_device.Get(), TCIOFLUSH);
+        ::tcflush(m_device.Get(), drained ? TCIFLUSH : TCIOFLUSH);
     }
     m_device.Reset();
     m_stop.Reset();

@@ -34,6 +34,8 @@ class CComm {
   public:
     static constexpr std::uint32_t kChunkCapacity = 2048;
     static constexpr std::chrono::milliseconds kWriteTimeout{1000};
+    // How long closing waits for written bytes to leave the line.
+    static constexpr std::chrono::milliseconds kCloseDrainLimit{500};
 
     explicit CComm(UiThreadCalls& ui);
     ~CComm();

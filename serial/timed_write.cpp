@@ -1,9 +1,11 @@
 #include "serial/timed_write.h"
 
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <thread>
 
 namespace vantrel {
 namespace {
@@ -54,6 +56,22 @@ WriteResult WriteWithin(int device, int stop, std::span<const std::uint8_t> data
         }
     }
     return result;
+}
+
+bool WaitForOutputDrained(int device, std::chrono::milliseconds limit) {
+    // The driver signals no event when its queue empties, and tcdrain() can
+    // wait without end: look at the queue every few milliseconds instead.
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        int queued = 0;
+        if (::ioctl(device, TIOCOUTQ, &queued) != 0 || queued <= 0) {
+            return true;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
 }
 
 }  // namespace vantrel

@@ -25,4 +25,9 @@ struct WriteResult {
 WriteResult WriteWithin(int device, int stop, std::span<const std::uint8_t> data,
                         std::chrono::milliseconds limit);
 
+// Waits until the driver has sent what was written, at most `limit`; true
+// when nothing is left to send. A pseudo-terminal hands its output to the
+// far end at once and always counts as drained.
+bool WaitForOutputDrained(int device, std::chrono::milliseconds limit);
+
 }  // namespace vantrel
