@@ -5,6 +5,7 @@
 VANTREL_PACKAGES=(
     cmake ninja-build g++ pkg-config clang-format
     libgtest-dev libgmock-dev libbenchmark-dev
+    qt6-base-dev libqt6svg6 fonts-baekmuk
 )
 
 install_missing_packages() {

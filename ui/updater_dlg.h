@@ -79,6 +79,7 @@ class CUpdaterDlg : public SessionHost, public CommOwner {
     std::chrono::steady_clock::time_point LastReceiveTime() const { return m_lastReceiveTime; }
     int PortNumber() const { return m_portNumber; }
     std::int32_t ImageKind() const { return m_images.ImageKind(); }
+    const ModuleSlots& Slots() const { return m_slots; }
     const CComm& Comm() const { return m_comm; }
 
   private:

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QFont>
+#include <QString>
+#include <QStringList>
+
+namespace vantrel {
+
+// The face the dialogs ask for among the installed families: "굴림" (also
+// listed by its English name), else the Gulim-like "Baekmuk Gulim", else an
+// empty name, which stands for the desktop's default sans.
+QString ChooseDialogFamily(const QStringList& installed);
+
+// The dialogs' 9-point font in the chosen face.
+QFont DialogFont();
+
+}  // namespace vantrel

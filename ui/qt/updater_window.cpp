@@ -1,0 +1,174 @@
+#include "ui/qt/updater_window.h"
+
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <algorithm>
+
+#include "platform/executable_path.h"
+#include "ui/control_ids.h"
+#include "ui/qt/about_dlg.h"
+#include "ui/qt/application_icon.h"
+#include "ui/qt/combo_box_entries.h"
+#include "ui/qt/file_filters.h"
+#include "ui/qt/log_pane.h"
+#include "ui/qt/port_config_dlg.h"
+#include "ui/qt/utf8_text.h"
+#include "ui/qt/widget_text.h"
+
+namespace vantrel {
+namespace {
+
+// String resource 101.
+constexpr const char* kAboutItemText = "About Vantrel(&A)...";
+
+}  // namespace
+
+UpdaterWindow::UpdaterWindow(DialogProvider& dialogs)
+    : m_dialogs(dialogs),
+      m_controls(BuildDialog(*this, MainWindowTemplate())),
+      // The reader and the worker wake the GUI thread. A call by name leaves
+      // building and posting the event to Qt alone, so nothing of ours
+      // crosses threads outside the call queue's own lock.
+      m_ui([this] { QMetaObject::invokeMethod(this, "RunPendingCalls", Qt::QueuedConnection); }),
+      m_dlg(std::make_unique<CUpdaterDlg>(*this, m_ui, ApplicationName())) {
+    setWindowIcon(ApplicationIcon());
+    ConnectButtons();
+    QAction* about = m_systemMenu.addAction(QString::fromLatin1(kAboutItemText));
+    connect(about, &QAction::triggered, this,
+            [this] { OnSysCommand(CUpdaterDlg::kIdAboutCommand); });
+    m_dlg->OnInitDialog();
+}
+
+UpdaterWindow::~UpdaterWindow() {
+    m_dlg.reset();
+}
+
+void UpdaterWindow::ConnectButtons() {
+    for (const ControlTemplate& control : MainWindowTemplate().controls) {
+        auto* button = m_controls.Get<QPushButton>(control.id);
+        if (button == nullptr) {
+            continue;
+        }
+        // Enter presses no button here, so it never closes the window.
+        button->setAutoDefault(false);
+        if (control.id == kIdExit) {
+            connect(button, &QPushButton::clicked, this, &UpdaterWindow::reject);
+        } else {
+            connect(button, &QPushButton::clicked, this,
+                    [this, id = control.id] { m_dlg->OnCommand(id); });
+        }
+    }
+}
+
+void UpdaterWindow::RunPendingCalls() {
+    m_ui.RunPending();
+}
+
+void UpdaterWindow::OnSysCommand(int id) {
+    m_dlg->OnSysCommand(id);
+}
+
+void UpdaterWindow::reject() {
+    // Teardown frees what the worker uses: only an Idle window closes.
+    if (m_dlg->CanClose()) {
+        QDialog::reject();
+    }
+}
+
+void UpdaterWindow::contextMenuEvent(QContextMenuEvent* event) {
+    m_systemMenu.exec(event->globalPos());
+}
+
+void UpdaterWindow::SetText(int id, std::string_view text) {
+    if (QWidget* widget = m_controls.Find(id)) {
+        SetWidgetText(*widget, FromUtf8(text));
+    }
+}
+
+std::string UpdaterWindow::GetText(int id) {
+    const QWidget* widget = m_controls.Find(id);
+    return widget == nullptr ? std::string() : WidgetText(*widget).toStdString();
+}
+
+void UpdaterWindow::Enable(int id, bool enabled) {
+    if (QWidget* widget = m_controls.Find(id)) {
+        widget->setEnabled(enabled);
+    }
+}
+
+void UpdaterWindow::AddComboEntry(int id, std::string_view text) {
+    auto* combo = m_controls.Get<QComboBox>(id);
+    if (combo == nullptr) {
+        return;
+    }
+    if ((m_controls.TemplateOf(id)->style & kSorted) != 0) {
+        InsertSorted(*combo, FromUtf8(text));
+    } else {
+        combo->addItem(FromUtf8(text));
+    }
+}
+
+void UpdaterWindow::SetComboSelection(int id, int index) {
+    if (auto* combo = m_controls.Get<QComboBox>(id)) {
+        combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
+    }
+}
+
+int UpdaterWindow::ComboSelection(int id) {
+    const auto* combo = m_controls.Get<QComboBox>(id);
+    return combo == nullptr ? -1 : MatchingEntry(*combo);
+}
+
+LogPane& UpdaterWindow::Log() const {
+    return *m_controls.Get<LogPane>(kIdLogPane);
+}
+
+void UpdaterWindow::AppendLog(std::string_view text) {
+    Log().Append(text);
+}
+
+void UpdaterWindow::ClearLog() {
+    Log().Clear();
+}
+
+void UpdaterWindow::SetProgressRange(int lower, int upper) {
+    // Qt turns an empty range into a busy animation; here it is an empty bar.
+    m_controls.Get<QProgressBar>(kIdProgress)->setRange(lower, std::max(upper, lower + 1));
+}
+
+void UpdaterWindow::SetProgressPos(int position) {
+    auto* bar = m_controls.Get<QProgressBar>(kIdProgress);
+    // Qt ignores a position outside the range; the bar shows it at the end.
+    bar->setValue(std::clamp(position, bar->minimum(), bar->maximum()));
+}
+
+void UpdaterWindow::ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) {
+    QMessageBox box(icon == MessageIcon::kWarning ? QMessageBox::Warning : QMessageBox::NoIcon,
+                    FromUtf8(caption), FromUtf8(text), QMessageBox::Ok, this);
+    // A file name is never taken for markup.
+    box.setTextFormat(Qt::PlainText);
+    m_dialogs.RunModal(box);
+}
+
+std::optional<std::string> UpdaterWindow::ChooseFileToOpen(std::span<const FileFilter> filters) {
+    const QString path = m_dialogs.ChooseExistingFile(*this, NameFilters(filters));
+    if (path.isEmpty()) {
+        return std::nullopt;
+    }
+    return path.toStdString();
+}
+
+void UpdaterWindow::RunPortConfigurationDialog() {
+    CPortConfigDlg dialog(this);
+    m_dialogs.RunModal(dialog);
+}
+
+void UpdaterWindow::RunAboutBox() {
+    CAboutDlg dialog(this);
+    m_dialogs.RunModal(dialog);
+}
+
+}  // namespace vantrel

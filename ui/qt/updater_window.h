@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QDialog>
+#include <QMenu>
+#include <memory>
+
+#include "platform/ui_thread_call.h"
+#include "ui/qt/dialog_builder.h"
+#include "ui/qt/dialog_provider.h"
+#include "ui/updater_dlg.h"
+#include "ui/updater_view.h"
+
+namespace vantrel {
+
+class LogPane;
+
+// The main window on the desktop: dialog template 102 drawn with Qt widgets,
+// the view of the toolkit-free CUpdaterDlg. It owns that window logic and the
+// queue through which the serial reader and the update worker have their
+// calls run on this, the GUI thread.
+class UpdaterWindow : public QDialog, public UpdaterView {
+    Q_OBJECT
+
+  public:
+    // Construct on the GUI thread. Initialises the window logic, which opens
+    // PORT 1, before it returns; its modal dialogs run through `dialogs`.
+    explicit UpdaterWindow(DialogProvider& dialogs);
+    // The worker and the port's reader end before the controls go.
+    ~UpdaterWindow() override;
+
+    // The system-command handler: commands 16 to 31 open the About box.
+    void OnSysCommand(int id);
+    // Stands in for the system menu, which this platform does not give a
+    // program: "About Vantrel(&A)..." (command 16), from the context menu.
+    QMenu& SystemMenu() { return m_systemMenu; }
+    const CUpdaterDlg& Logic() const { return *m_dlg; }
+
+    // Exit, Escape and the close box all end here: refused while Busy.
+    void reject() override;
+
+    // UpdaterView
+    void SetText(int id, std::string_view text) override;
+    std::string GetText(int id) override;
+    void Enable(int id, bool enabled) override;
+    void AddComboEntry(int id, std::string_view text) override;
+    void SetComboSelection(int id, int index) override;
+    int ComboSelection(int id) override;
+    void AppendLog(std::string_view text) override;
+    void ClearLog() override;
+    void SetProgressRange(int lower, int upper) override;
+    void SetProgressPos(int position) override;
+    void ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) override;
+    std::optional<std::string> ChooseFileToOpen(std::span<const FileFilter> filters) override;
+    void RunPortConfigurationDialog() override;
+    void RunAboutBox() override;
+
+  protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+  private:
+    // Queued by the wake hook whenever another thread has queued a call.
+    Q_INVOKABLE void RunPendingCalls();
+    void ConnectButtons();
+    LogPane& Log() const;
+
+    DialogProvider& m_dialogs;
+    // Declared first, so it outlives the window logic that reports to it.
+    DialogControls m_controls;
+    QMenu m_systemMenu;
+    UiThreadCalls m_ui;
+    std::unique_ptr<CUpdaterDlg> m_dlg;
+};
+
+}  // namespace vantrel
