@@ -9,7 +9,7 @@
 namespace vantrel {
 namespace {
 
-using test::ImageSpec;
+using test::ImageRecipe;
 using test::MakeImageBytes;
 
 TEST(InspectImageFile, AcceptsEachKindAtItsSize) {
@@ -36,7 +36,7 @@ TEST(InspectImageFile, AcceptsEachKindAtItsSize) {
 TEST(InspectImageFile, RefusesWithTheOneMessageOfTheFirstFailedCheck) {
     const struct {
         const char* name;
-        ImageSpec spec;
+        ImageRecipe recipe;
         std::string error;
     } cases[] = {
         {"LOAD one byte long", {"LOAD", 66561}, "[LD]file size error [66561] "},
@@ -53,7 +53,7 @@ TEST(InspectImageFile, RefusesWithTheOneMessageOfTheFirstFailedCheck) {
     };
     test::TempDir dir;
     for (const auto& c : cases) {
-        const std::string path = dir.Write("image.bin", MakeImageBytes(c.spec));
+        const std::string path = dir.Write("image.bin", MakeImageBytes(c.recipe));
         const ImageCheck check = InspectImageFile(path);
         EXPECT_EQ(check.kind, kImageNone) << c.name;
         EXPECT_EQ(check.error, c.error) << c.name;

@@ -222,7 +222,7 @@ TEST_F(WindowTest, PortConfigurationShowsItsDefaultsAgainAfterOkWithEverythingCh
 
 TEST_F(WindowTest, MessageBoxesOfTheImageChecksAndOfAVanishedImage) {
     struct Case {
-        test::ImageSpec image;
+        test::ImageRecipe image;
         const char* text;
     };
     const Case cases[] = {

@@ -13,8 +13,8 @@ namespace {
 
 class ImageSelectionTest : public ::testing::Test {
   protected:
-    std::string Write(const char* name, const test::ImageSpec& spec) {
-        return dir.Write(name, test::MakeImageBytes(spec));
+    std::string Write(const char* name, const test::ImageRecipe& recipe) {
+        return dir.Write(name, test::MakeImageBytes(recipe));
     }
     // Presses the image Open button with the operator choosing `path`.
     void OpenImage(std::optional<std::string> path) {
@@ -30,14 +30,14 @@ class ImageSelectionTest : public ::testing::Test {
 
 TEST_F(ImageSelectionTest, AcceptedFileFillsBothBoxes) {
     const struct {
-        test::ImageSpec spec;
+        test::ImageRecipe recipe;
         std::int32_t kind;
         const char* address;
     } cases[] = {{{"LOAD", 66560}, kImageLoad, "0x10000000"},
                  {{"APPL", 590848}, kImageAppl, "0x10010000"},
                  {{"LDAP", 1049600}, kImageLdap, "0x10000000"}};
     for (const auto& c : cases) {
-        const std::string path = Write("image.bin", c.spec);
+        const std::string path = Write("image.bin", c.recipe);
         view.enabled[kIdFileName] = false;
         OpenImage(path);
         EXPECT_EQ(images.ImageKind(), c.kind);
