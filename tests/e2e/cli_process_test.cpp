@@ -7,7 +7,7 @@
 
 #include "boxsim/frame_selector.h"
 #include "tests/e2e/child_process.h"
-#include "tests/e2e/stand_in.h"
+#include "tests/support/stand_in.h"
 #include "tests/support/image_maker.h"
 #include "tests/support/temp_dir.h"
 

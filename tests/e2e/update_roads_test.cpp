@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "boxsim/frame_selector.h"
-#include "tests/e2e/stand_in.h"
+#include "tests/support/stand_in.h"
 #include "tests/support/image_maker.h"
 #include "tests/support/pty_peer.h"
 #include "tests/support/recording_view.h"

@@ -13,8 +13,8 @@
 #include <memory>
 
 #include "tests/qt/scripted_dialogs.h"
-#include "tests/qt/stand_in_box.h"
 #include "tests/support/image_maker.h"
+#include "tests/support/stand_in.h"
 #include "tests/support/temp_dir.h"
 #include "ui/control_ids.h"
 #include "ui/qt/updater_window.h"
@@ -47,8 +47,8 @@ TEST(Screenshot, IdleAndInTheMiddleOfAnUpdate) {
 
     PeerOptions options;
     options.silentFrames = {{FrameSelector::Frame::kBlock, kSilentBlock}};
-    test::StandInBox box(options);
-    ASSERT_TRUE(box.IsRunning());
+    test::StandIn box(options);
+    box.Run();
     test::ScriptedDialogs dialogs;
     dialogs.files.push_back(QString::fromStdString(
         scratch.Write("sample-appl.bin", test::MakeImageBytes({"APPL", 590848}))));

@@ -13,8 +13,8 @@
 
 #include "boxsim/run_result.h"
 #include "tests/qt/scripted_dialogs.h"
-#include "tests/qt/stand_in_box.h"
 #include "tests/support/image_maker.h"
+#include "tests/support/stand_in.h"
 #include "tests/support/temp_dir.h"
 #include "ui/control_ids.h"
 #include "ui/qt/updater_window.h"
@@ -63,8 +63,8 @@ TEST(WindowUpdate, WholeUpdatesAgainstTheStandIn) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        test::StandInBox box(c.box);
-        ASSERT_TRUE(box.IsRunning());
+        test::StandIn box(c.box);
+        box.Run();
         test::TempDir dir;
         const std::string image = test::MakeImageBytes({});
         test::ScriptedDialogs dialogs;
@@ -100,13 +100,11 @@ TEST(WindowUpdate, WholeUpdatesAgainstTheStandIn) {
         EXPECT_TRUE(dialogs.seen.empty()) << "no message box";
 
         window.reset();
-        const std::optional<RunResult> result = box.Finish();
-        ASSERT_TRUE(result.has_value());
-        EXPECT_EQ(RunSucceeded(*result), c.succeeds) << FormatRunSummary(*result);
+        const RunResult result = box.Finish();
+        EXPECT_EQ(RunSucceeded(result), c.succeeds) << FormatRunSummary(result);
         if (c.succeeds) {
-            ASSERT_TRUE(result->receivedModule.has_value());
-            EXPECT_EQ(*result->receivedModule,
-                      std::vector<std::uint8_t>(image.begin(), image.end()))
+            ASSERT_TRUE(result.receivedModule.has_value());
+            EXPECT_EQ(*result.receivedModule, std::vector<std::uint8_t>(image.begin(), image.end()))
                 << "the box received the image byte for byte";
         }
     }

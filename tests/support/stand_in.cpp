@@ -1,6 +1,6 @@
-#include "tests/e2e/stand_in.h"
+#include "tests/support/stand_in.h"
 
-#include <gtest/gtest.h>
+#include <stdexcept>
 
 #include "boxsim/pty_line.h"
 #include "tests/support/pty_peer.h"
