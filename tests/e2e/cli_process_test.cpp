@@ -7,8 +7,8 @@
 
 #include "boxsim/frame_selector.h"
 #include "tests/e2e/child_process.h"
-#include "tests/support/stand_in.h"
 #include "tests/support/image_maker.h"
+#include "tests/support/stand_in.h"
 #include "tests/support/temp_dir.h"
 
 namespace vantrel {

@@ -10,10 +10,10 @@
 #include <memory>
 
 #include "boxsim/frame_selector.h"
-#include "tests/support/stand_in.h"
 #include "tests/support/image_maker.h"
 #include "tests/support/pty_peer.h"
 #include "tests/support/recording_view.h"
+#include "tests/support/stand_in.h"
 #include "tests/support/temp_dir.h"
 #include "ui/control_ids.h"
 #include "ui/updater_dlg.h"
