@@ -6,8 +6,10 @@
 #include <cstring>
 #include <vector>
 
+#include "protocol/blocks.h"
 #include "protocol/checksum.h"
 #include "protocol/frame_codec.h"
+#include "protocol/image_kind.h"
 
 namespace vantrel {
 namespace {
@@ -48,14 +50,15 @@ void BM_AllFramesOfLdapUpdate(benchmark::State& state) {
 
         request = FrameRequest{};
         request.type = kFrameMbe;
-        request.kind = 3;
+        request.kind = kImageLdap;
         request.image = image.data();
         request.imageLength = static_cast<std::uint32_t>(image.size());
-        request.blockCount = 1025;
+        request.blockCount = BlocksOf(request.imageLength);
         std::memcpy(request.destAddress.data(), "0x10000000", 11);
         build(request);
 
-        for (std::uint32_t block = 0, offset = 0; offset < image.size(); ++block, offset += 1024) {
+        for (std::uint32_t block = 0, offset = 0; offset < image.size();
+             ++block, offset += kBlockSize) {
             request = FrameRequest{};
             request.type = kFrameBlk;
             request.blockNumber = block;

@@ -1,7 +1,6 @@
 #include "boxsim/box_sim_runner.h"
 
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,24 +8,13 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/poll_deadline.h"
+#include "platform/stop_signal.h"
+
 namespace vantrel {
 namespace {
 
 constexpr std::size_t kReadChunk = 4096;
-
-// Milliseconds for poll(2) until `deadline`, rounded up so that the wait
-// never ends just before it; -1 waits without limit.
-int PollTimeout(std::optional<BoxSimRunner::Clock::time_point> deadline,
-                BoxSimRunner::Clock::time_point now) {
-    if (!deadline) {
-        return -1;
-    }
-    if (*deadline <= now) {
-        return 0;
-    }
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*deadline - now);
-    return static_cast<int>(std::min<std::chrono::milliseconds::rep>(wait.count(), 60'000));
-}
 
 std::optional<BoxSimRunner::Clock::time_point> Earliest(
     std::optional<BoxSimRunner::Clock::time_point> a,
@@ -50,7 +38,7 @@ BoxSimRunner::BoxSimRunner(BoxLine line, PeerOptions options, ReportSink reportS
     : m_line(std::move(line)),
       m_peer(std::move(options)),
       m_reportSink(std::move(reportSink)),
-      m_stopEvent(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)),
+      m_stopEvent(CreateStopSignal()),
       m_stopEventError(m_stopEvent.IsValid() ? 0 : errno) {}
 
 RunResult BoxSimRunner::Run() {
@@ -87,10 +75,7 @@ RunResult BoxSimRunner::Run() {
 }
 
 void BoxSimRunner::RequestStop() {
-    const std::uint64_t one = 1;
-    // An eventfd write only fails when its counter would overflow, which a
-    // pending stop request cannot reach.
-    [[maybe_unused]] const ssize_t written = ::write(m_stopEvent.Get(), &one, sizeof one);
+    RaiseStopSignal(m_stopEvent.Get());
 }
 
 RunProgress BoxSimRunner::Progress() const {

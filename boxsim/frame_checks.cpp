@@ -5,34 +5,17 @@
 #include <string_view>
 
 #include "boxsim/format_line.h"
+#include "protocol/blocks.h"
 #include "protocol/checksum.h"
+#include "protocol/image_kind.h"
 
 namespace vantrel {
 namespace {
 
 constexpr std::string_view kLoaderIdPrefix{"KOSMA_QRN\0", 10};
-constexpr std::int32_t kFirstKind = 1;
-constexpr std::int32_t kLastKind = 3;
-
-// The image kind whose tag the codec writes as these two letters.
-std::int32_t KindOfTag(std::uint8_t first, std::uint8_t second) {
-    for (std::int32_t kind = kFirstKind; kind <= kLastKind; ++kind) {
-        std::array<char, 2> tag{};
-        ModuleTag(0, kind, tag);
-        if (static_cast<std::uint8_t>(tag[0]) == first &&
-            static_cast<std::uint8_t>(tag[1]) == second) {
-            return kind;
-        }
-    }
-    return 0;
-}
 
 std::uint32_t ReadBE32(const std::uint8_t* bytes) {
     return (std::uint32_t{ReadBE16(bytes)} << 16) | ReadBE16(bytes + 2);
-}
-
-std::uint32_t BlocksForLength(std::uint32_t length) {
-    return static_cast<std::uint32_t>((std::uint64_t{length} + kBlockSize - 1) / kBlockSize);
 }
 
 }  // namespace
@@ -40,7 +23,7 @@ std::uint32_t BlocksForLength(std::uint32_t length) {
 ModuleHeader DecodeModuleHeader(std::span<const std::uint8_t> frame) {
     ModuleHeader header;
     std::copy_n(frame.begin(), kMbeFrameLength, header.frame.begin());
-    header.kind = KindOfTag(frame[3], frame[4]);
+    header.kind = KindOfTag({reinterpret_cast<const char*>(&frame[3]), 2});
     header.blockCount = ReadBE16(&frame[5]);
     header.address = ReadBE32(&frame[7]);
     header.length = ReadBE32(&frame[11]);
@@ -74,9 +57,9 @@ std::optional<std::string> CheckModuleHeader(const ModuleHeader& header) {
     if (header.length == 0) {
         return "MBE: the module length is 0";
     }
-    if (BlocksForLength(header.length) != header.blockCount) {
+    if (BlocksOf(header.length) != header.blockCount) {
         return FormatLine("MBE: block count %u does not match the length %u (%u blocks)",
-                          header.blockCount, header.length, BlocksForLength(header.length));
+                          header.blockCount, header.length, BlocksOf(header.length));
     }
     return std::nullopt;
 }

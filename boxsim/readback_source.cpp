@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "protocol/blocks.h"
 #include "protocol/checksum.h"
 #include "protocol/frame_codec.h"
 
@@ -29,7 +30,7 @@ ReadbackSource::ReadbackSource(std::vector<std::uint8_t> data, std::vector<std::
     : m_data(std::move(data)), m_badBlocks(std::move(badBlocks)) {}
 
 std::size_t ReadbackSource::BlockCount() const {
-    return (m_data.size() + kBlockSize - 1) / kBlockSize;
+    return BlocksOf(m_data.size());
 }
 
 bool ReadbackSource::IsBad(std::size_t index) const {

@@ -5,21 +5,17 @@
 #include <string_view>
 
 #include "platform/read_only_file.h"
+#include "protocol/image_kind.h"
 
 namespace vantrel {
 
-// Image kinds, as held by the window's chosen kind and by a module slot.
-inline constexpr std::int32_t kImageNone = 0;
-inline constexpr std::int32_t kImageLoad = 1;
-inline constexpr std::int32_t kImageAppl = 2;
-inline constexpr std::int32_t kImageLdap = 3;
-
+// What an image file of a kind looks like and where it goes.
 struct ImageKindInfo {
-    std::int32_t kind;
+    std::int32_t kind;            // kImageLoad, kImageAppl or kImageLdap
     std::string_view headerText;  // bytes 12 to 15 of the header
     std::int64_t requiredSize;    // the one file size the kind accepts
     std::string_view destAddress;
-    std::string_view sizeLabel;  // names the kind in its size message
+    std::string_view sizeLabel;  // names the kind in its size message; not its module tag
 };
 
 // The kind's entry, or nullptr for a kind that does not exist.

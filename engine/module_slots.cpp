@@ -4,6 +4,7 @@
 #include <new>
 
 #include "platform/read_only_file.h"
+#include "protocol/blocks.h"
 
 namespace vantrel {
 

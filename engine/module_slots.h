@@ -9,13 +9,7 @@
 
 namespace vantrel {
 
-inline constexpr std::uint32_t kImageBlockSize = 1024;
 inline constexpr std::size_t kSlotCount = 4;
-
-// Blocks of 1024 bytes needed for `length` bytes, the last one possibly short.
-constexpr std::uint32_t BlocksOf(std::uint32_t length) {
-    return (length >> 10) + ((length & (kImageBlockSize - 1)) != 0 ? 1 : 0);
-}
 
 // One module to be written. A slot is cleared (empty, not selected, no
 // data), zeroed (every field 0) or loaded (data present, selected).

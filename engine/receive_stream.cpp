@@ -85,7 +85,7 @@ std::size_t ReceiveStream::ParseStep() {
     }
     if (kind == kResponseNak && state == kModuleEnd) {
         m_host.AppendLog("NAK");
-        m_host.ShowStatus(11);
+        m_host.ShowStatus(kStatusUpdateFailed);
         m_lastResponse = kind;
         m_session.FailFromBox();
         return kCommandLength;
@@ -101,7 +101,7 @@ std::size_t ReceiveStream::ParseStep() {
     }
     if (kind == kResponseMen) {
         m_session.OnModuleEndFromBox();
-        m_host.ShowStatus(10);
+        m_host.ShowStatus(kStatusComplete);
         return kCommandLength;
     }
     return EchoText();

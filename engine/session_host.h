@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 
+#include "engine/status_code.h"
 #include "protocol/frame_codec.h"
 
 namespace vantrel {
@@ -12,7 +13,7 @@ namespace vantrel {
 class SessionHost {
   public:
     // UI thread only.
-    virtual void ShowStatus(int code) = 0;
+    virtual void ShowStatus(StatusCode code) = 0;
     virtual void AppendLog(std::string_view text) = 0;
     virtual void SetProgressPos(std::uint32_t position) = 0;
     // The closing messages of a session, delivered on the UI thread while

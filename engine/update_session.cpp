@@ -107,7 +107,7 @@ void UpdateSession::SessionWorkerThread() {
 
 void UpdateSession::SendHandshake() {
     m_events.Reset(kStepEvent);
-    ShowStatusFromWorker(7);
+    ShowStatusFromWorker(kStatusUpdating);
     FrameRequest request{};
     request.type = kFrameGbe;
     m_host.FillLoaderId(request.loaderId);
@@ -174,7 +174,7 @@ void UpdateSession::SendNextBlock() {
     if (exhausted) {
         // The module end follows at once, without waiting for the box.
         m_events.Set(kStepEvent);
-        ShowStatusFromWorker(9);
+        ShowStatusFromWorker(kStatusWriting);
         return;
     }
     WriteTx();
@@ -225,7 +225,7 @@ void UpdateSession::WriteTx() {
     }
 }
 
-void UpdateSession::ShowStatusFromWorker(int code) {
+void UpdateSession::ShowStatusFromWorker(StatusCode code) {
     m_ui.Call(m_workerCalls, [this, code] { m_host.ShowStatus(code); });
 }
 
@@ -276,7 +276,7 @@ UpdateSession::Advance UpdateSession::AdvanceLocked(ResponseKind kind) {
 
 void UpdateSession::Finish(const Advance& advance) {
     if (advance.blockAccepted) {
-        m_host.ShowStatus(7);
+        m_host.ShowStatus(kStatusUpdating);
         m_host.SetProgressPos(advance.blockCounter);
     }
     if (advance.wake) {

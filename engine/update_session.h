@@ -10,6 +10,7 @@
 #include "engine/module_slots.h"
 #include "engine/session_host.h"
 #include "engine/session_state.h"
+#include "engine/status_code.h"
 #include "platform/event_group.h"
 #include "platform/ui_thread_call.h"
 #include "protocol/frame_codec.h"
@@ -87,7 +88,7 @@ class UpdateSession {
     // Builds into the transmit buffer; the caller holds the mutex.
     void BuildTx(const FrameRequest& request);
     void WriteTx();
-    void ShowStatusFromWorker(int code);
+    void ShowStatusFromWorker(StatusCode code);
     // What an answer from the box set in motion, carried out after the
     // mutex is released: the host is told first, the worker woken last.
     struct Advance {

@@ -6,6 +6,7 @@
 
 #include "protocol/checksum.h"
 #include "protocol/hex_text.h"
+#include "protocol/image_kind.h"
 
 namespace vantrel {
 namespace {
@@ -24,19 +25,6 @@ void PutBE16(std::span<std::uint8_t> out, std::size_t offset, std::uint32_t valu
 void PutBE32(std::span<std::uint8_t> out, std::size_t offset, std::uint32_t value) {
     PutBE16(out, offset, value >> 16);
     PutBE16(out, offset + 2, value);
-}
-
-std::string_view TagOfKind(std::int32_t kind) {
-    switch (kind) {
-        case 1:
-            return "LD";
-        case 2:
-            return "SW";
-        case 3:
-            return "LA";
-        default:
-            return {};
-    }
 }
 
 // The digits start after the first upper-case X anywhere in the text, else

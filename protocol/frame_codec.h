@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <span>
 
+#include "protocol/blocks.h"
+
 namespace vantrel {
 
 // One numbering for the commands in both directions; the session sends frame
@@ -32,7 +34,6 @@ enum ResponseKind : std::int32_t {
 inline constexpr std::size_t kGbeFrameLength = 36;
 inline constexpr std::size_t kMbeFrameLength = 17;
 inline constexpr std::size_t kCommandLength = 3;
-inline constexpr std::uint32_t kBlockSize = 1024;
 inline constexpr std::size_t kBlkHeaderLength = 7;  // "BLK", block number, data length
 inline constexpr std::size_t kBlkFrameLength = kBlockSize + 8;
 inline constexpr std::size_t kLoaderIdLength = 32;  // bytes of the identifier on the wire
@@ -64,9 +65,8 @@ std::size_t BuildFrame(const FrameRequest& request, std::span<std::uint8_t> out)
 // Sorts received bytes by their first three bytes.
 ResponseKind ClassifyResponse(std::span<const std::uint8_t> received);
 
-// Writes the two tag letters of an image kind ("LD", "SW", "LA") into the
-// first two bytes of `out`; writes nothing for an empty slot or a kind
-// without a tag.
+// Writes the two tag letters of an image kind (TagOfKind) into the first two
+// bytes of `out`; writes nothing for an empty slot or a kind without a tag.
 void ModuleTag(std::uint32_t empty, std::int32_t kind, std::span<char> out);
 
 }  // namespace vantrel

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <system_error>
 
+#include "platform/stop_signal.h"
 #include "serial/device_name.h"
 #include "serial/exclusive_open.h"
 #include "serial/kernel_serial.h"
@@ -15,7 +16,6 @@
 #include "serial/line_settings.h"
 #include "serial/line_wait.h"
 #include "serial/modem_lines.h"
-#include "serial/stop_signal.h"
 #include "serial/timed_write.h"
 
 namespace vantrel {

@@ -7,16 +7,12 @@
 #include <cerrno>
 #include <thread>
 
+#include "platform/poll_deadline.h"
+
 namespace vantrel {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// Rounded up, so that a wait never ends just before the deadline.
-int MillisecondsUntil(Clock::time_point deadline) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
-}
 
 }  // namespace
 
@@ -37,7 +33,7 @@ WriteResult WriteWithin(int device, int stop, std::span<const std::uint8_t> data
         if (n < 0 && errno != EAGAIN) {
             return {WriteOutcome::kDeviceError, result.written, errno};
         }
-        const int timeout = MillisecondsUntil(deadline);
+        const int timeout = PollTimeout(deadline, Clock::now());
         if (timeout == 0) {
             result.outcome = WriteOutcome::kTimedOut;
             return result;

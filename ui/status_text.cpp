@@ -19,34 +19,34 @@ std::string PortText(int portNumber) {
 
 }  // namespace
 
-std::string StatusText(int code, int portNumber, const UpdateSession::Progress& progress) {
+std::string StatusText(StatusCode code, int portNumber, const UpdateSession::Progress& progress) {
     switch (code) {
-        case 0:
+        case kStatusCheckingPort:
             return "Checking Comm Port for Vantrel..." + PortText(portNumber);
-        case 1:
+        case kStatusPortOpened:
             return "Open Comm Port..." + PortText(portNumber) + " ===> OK!!";
-        case 2:
+        case kStatusPortFailed:
             return "Open Comm Port..." + PortText(portNumber) + " ===> Fail!!";
-        case 3:
+        case kStatusNotConnected:
             return "Not connected!!";
-        case 4:
+        case kStatusNoModules:
             return "No selected modules!!";
-        case 5:
+        case kStatusWaitBoot:
             return "Wait for STB BOOT...";
-        case 6:
+        case kStatusPreparing:
             return "Preparing modules...";
-        case 7:
+        case kStatusUpdating:
             if (!progress.hasSlot) {
                 return "Updating modules...";
             }
             return "Updating modules...[Module - " + Tag(progress) + " : " +
                    std::to_string(progress.blockCounter) + "/" +
                    std::to_string(progress.blockCount) + "]";
-        case 9:
+        case kStatusWriting:
             return progress.hasSlot ? "Writing modules...[Module : " + Tag(progress) + "]" : "";
-        case 10:
+        case kStatusComplete:
             return "Complete updating successfully...";
-        case 11:
+        case kStatusUpdateFailed:
             return "Error...Update failed!";
         default:
             return "";

@@ -4,15 +4,16 @@
 #include <optional>
 #include <string>
 
+#include "engine/status_code.h"
 #include "engine/update_session.h"
 
 namespace vantrel {
 
-// Text of status code 0 to 11 for the status line; any other code is empty.
-std::string StatusText(int code, int portNumber, const UpdateSession::Progress& progress);
+// Text of a status code for the status line; a number outside the codes is empty.
+std::string StatusText(StatusCode code, int portNumber, const UpdateSession::Progress& progress);
 
 // The log line ">> Uploading... [37 %]" when the upload percentage differs
-// from the last one logged. Status 5 resets it to 0.
+// from the last one logged. kStatusWaitBoot resets it to 0.
 class UploadPercentage {
   public:
     void Reset() { m_last = 0; }

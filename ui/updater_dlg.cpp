@@ -83,7 +83,7 @@ void CUpdaterDlg::OnStart() {
         return;  // the Start button is disabled while Busy
     }
     if (m_comm.IsConnected() == 0) {
-        ShowStatus(3);
+        ShowStatus(kStatusNotConnected);
         return;
     }
     OpenSelectedPort();
@@ -96,10 +96,10 @@ void CUpdaterDlg::OnStart() {
     m_images.LoadImageIntoSlot();
     if (m_slots.ModuleCount() > 0 && m_images.ImageKind() != 0) {
         SetBusy(true);
-        ShowStatus(5);
+        ShowStatus(kStatusWaitBoot);
         StartSession();
     } else {
-        ShowStatus(4);
+        ShowStatus(kStatusNoModules);
     }
 }
 
@@ -119,7 +119,7 @@ void CUpdaterDlg::OnCancelUpdate() {
     }
     m_session.Cancel(connected);
     SetBusy(false);
-    ShowStatus(8);
+    ShowStatus(kStatusCleared);
 }
 
 void CUpdaterDlg::OnOpenImage() {
@@ -143,12 +143,12 @@ void CUpdaterDlg::OpenSelectedPort() {
         m_comm.ClosePort();
     }
     m_portNumber = m_view.ComboSelection(kIdPortSelector) + 1;
-    ShowStatus(0);
+    ShowStatus(kStatusCheckingPort);
     if (m_comm.OpenPort(DefaultPortSettings(static_cast<std::uint8_t>(m_portNumber))) != 0) {
         m_comm.SetOwner(this);
-        ShowStatus(1);
+        ShowStatus(kStatusPortOpened);
     } else {
-        ShowStatus(2);
+        ShowStatus(kStatusPortFailed);
         AppendLog(DescribeOpenError(m_comm.LastOpenError()) + "\r\n");
     }
 }
@@ -169,12 +169,12 @@ void CUpdaterDlg::SetBusy(bool busy) {
     }
 }
 
-void CUpdaterDlg::ShowStatus(int code) {
+void CUpdaterDlg::ShowStatus(StatusCode code) {
     const UpdateSession::Progress progress = m_session.CurrentProgress();
-    if (code == 5) {
+    if (code == kStatusWaitBoot) {
         m_uploadPercentage.Reset();
     }
-    if (code == 7 && progress.hasSlot) {
+    if (code == kStatusUpdating && progress.hasSlot) {
         if (auto line = m_uploadPercentage.Update(progress.blockCounter, progress.blockCount)) {
             AppendLog(*line);
         }
@@ -198,7 +198,7 @@ void CUpdaterDlg::OnSessionFailed() {
 void CUpdaterDlg::OnSessionDone() {
     m_session.OnSessionDone();
     SessionEnded(true);
-    ShowStatus(10);
+    ShowStatus(kStatusComplete);
 }
 
 void CUpdaterDlg::SessionEnded(bool succeeded) {
@@ -221,7 +221,7 @@ void CUpdaterDlg::OnCommData(std::span<const std::uint8_t> chunk) {
 }
 
 void CUpdaterDlg::OnCommLost(const PortLoss& loss) {
-    ShowStatus(2);
+    ShowStatus(kStatusPortFailed);
     AppendLog(DescribePortLoss(loss) + "\r\n");
 }
 

@@ -59,7 +59,7 @@ class CUpdaterDlg : public SessionHost, public CommOwner {
     void SetBusy(bool busy);
 
     // SessionHost
-    void ShowStatus(int code) override;
+    void ShowStatus(StatusCode code) override;
     void AppendLog(std::string_view text) override;
     void SetProgressPos(std::uint32_t position) override;
     void OnSessionFailed() override;

@@ -4,6 +4,8 @@
 #include <array>
 #include <cstring>
 
+#include "protocol/blocks.h"
+
 namespace vantrel::test {
 namespace {
 
@@ -24,7 +26,7 @@ std::vector<std::uint8_t> MakeModule(std::size_t length, std::uint8_t seed) {
 }
 
 std::uint32_t BlockCountOf(std::span<const std::uint8_t> image) {
-    return static_cast<std::uint32_t>((image.size() + kBlockSize - 1) / kBlockSize);
+    return static_cast<std::uint32_t>(BlocksOf(image.size()));
 }
 
 std::vector<std::uint8_t> HandshakeFrame() {

@@ -8,6 +8,8 @@
 
 #include <stdexcept>
 
+#include "tests/support/wait_until.h"
+
 namespace vantrel::test {
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv) {
@@ -72,20 +74,18 @@ bool ChildProcess::ReadSome(std::chrono::milliseconds limit) {
 }
 
 bool ChildProcess::WaitForLine(const std::string& line, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < deadline) {
-        for (std::size_t end; (end = m_out.find('\n', m_scanned)) != std::string::npos;) {
-            const bool found = m_out.compare(m_scanned, end - m_scanned, line) == 0;
+    bool found = false;
+    bool ended = false;
+    const auto foundOrEnded = [&] {
+        for (std::size_t end; !found && (end = m_out.find('\n', m_scanned)) != std::string::npos;) {
+            found = m_out.compare(m_scanned, end - m_scanned, line) == 0;
             m_scanned = end + 1;
-            if (found) {
-                return true;
-            }
         }
-        if (!ReadSome(std::chrono::milliseconds(50))) {
-            return false;
-        }
-    }
-    return false;
+        return found || ended;
+    };
+    const auto readSome = [&] { ended = !ReadSome(std::chrono::milliseconds(50)); };
+    WaitUntil(foundOrEnded, readSome, limit);
+    return found;
 }
 
 void ChildProcess::Signal(int signal) {
@@ -93,13 +93,10 @@ void ChildProcess::Signal(int signal) {
 }
 
 std::optional<int> ChildProcess::Wait(std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
     int status = 0;
-    while (::waitpid(m_pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return std::nullopt;
-        }
-        ReadSome(std::chrono::milliseconds(20));
+    if (!WaitUntil([&] { return ::waitpid(m_pid, &status, WNOHANG) != 0; },
+                   [this] { ReadSome(std::chrono::milliseconds(20)); }, limit)) {
+        return std::nullopt;
     }
     m_pid = -1;
     // The child is gone: its pipes end as soon as what it wrote is read.

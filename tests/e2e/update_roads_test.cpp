@@ -15,6 +15,7 @@
 #include "tests/support/recording_view.h"
 #include "tests/support/stand_in.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/wait_until.h"
 #include "ui/control_ids.h"
 #include "ui/updater_dlg.h"
 
@@ -58,14 +59,8 @@ class UpdateRoads : public ::testing::Test {
     }
 
     bool RunUntil(const std::function<bool()>& done, std::chrono::seconds limit = 30s) {
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                return false;
-            }
-            ui.WaitAndRunPending(10ms);
-        }
-        return true;
+        const auto runPending = [this] { ui.WaitAndRunPending(10ms); };
+        return test::WaitUntil(done, runPending, limit);
     }
 
     void RunToEnd() {

@@ -1,6 +1,7 @@
 #include "tests/engine/engine_harness.h"
 
 #include "protocol/checksum.h"
+#include "tests/support/wait_until.h"
 
 namespace vantrel::test {
 
@@ -35,35 +36,35 @@ void EngineHarness::Receive(std::string_view bytes) {
     Receive(Of(bytes));
 }
 
+bool EngineHarness::RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    const auto runPending = [this] { ui.WaitAndRunPending(std::chrono::milliseconds(5)); };
+    return WaitUntil(done, runPending, limit);
+}
+
 Bytes EngineHarness::NextFrame() {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (std::chrono::steady_clock::now() < deadline) {
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_taken < m_frames.size()) {
-                return m_frames[m_taken++];
-            }
+    Bytes frame;
+    const auto takeFrame = [&] {
+        std::lock_guard lock(m_mutex);
+        if (m_taken == m_frames.size()) {
+            return false;
         }
-        ui.WaitAndRunPending(std::chrono::milliseconds(5));
+        frame = m_frames[m_taken++];
+        return true;
+    };
+    if (!RunUntil(takeFrame, std::chrono::seconds(5))) {
+        ADD_FAILURE() << "no frame written within five seconds";
     }
-    ADD_FAILURE() << "no frame written within five seconds";
-    return {};
+    return frame;
 }
 
 bool EngineHarness::NoFurtherFrame() {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(150);
-    while (std::chrono::steady_clock::now() < until) {
-        ui.WaitAndRunPending(std::chrono::milliseconds(5));
-    }
+    RunUntil([] { return false; }, std::chrono::milliseconds(150));
     std::lock_guard lock(m_mutex);
     return m_taken == m_frames.size();
 }
 
 std::string EngineHarness::WaitForEnd() {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (session.WorkerRunning() && std::chrono::steady_clock::now() < deadline) {
-        ui.WaitAndRunPending(std::chrono::milliseconds(5));
-    }
+    RunUntil([this] { return !session.WorkerRunning(); }, std::chrono::seconds(5));
     EXPECT_FALSE(session.WorkerRunning()) << "the worker did not end";
     return ended;
 }

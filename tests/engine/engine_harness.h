@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -33,7 +34,7 @@ class EngineHarness : public SessionHost {
     explicit EngineHarness(std::size_t length = 3 * 1024 + 100);
 
     // SessionHost, UI thread.
-    void ShowStatus(int code) override { statuses.push_back(code); }
+    void ShowStatus(StatusCode code) override { statuses.push_back(code); }
     void AppendLog(std::string_view text) override { log += text; }
     void SetProgressPos(std::uint32_t position) override { progress = position; }
     void OnSessionFailed() override;
@@ -66,12 +67,15 @@ class EngineHarness : public SessionHost {
     UpdateSession session{slots, *this, ui};
     ReceiveStream stream{session, *this};
 
-    std::vector<int> statuses;
+    std::vector<StatusCode> statuses;
     std::string log;
     std::uint32_t progress = 0;
     std::string ended;
 
   private:
+    // Runs the UI thread's calls until `done` holds; false when `limit` ran out.
+    bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit);
+
     std::mutex m_mutex;
     std::vector<Bytes> m_frames;
     std::size_t m_taken = 0;

@@ -103,14 +103,5 @@ TEST(ModuleSlots, LoadFailures) {
     }
 }
 
-TEST(BlocksOf, RoundsUp) {
-    const std::pair<std::uint32_t, std::uint32_t> cases[] = {
-        {0, 0},    {1, 1},      {1023, 1},     {1024, 1},
-        {1025, 2}, {66560, 65}, {590848, 577}, {1049600, 1025}};
-    for (const auto& [length, blocks] : cases) {
-        EXPECT_EQ(BlocksOf(length), blocks) << length;
-    }
-}
-
 }  // namespace
 }  // namespace vantrel

@@ -67,8 +67,10 @@ TEST(UpdateSession, SuccessfulRoadWritesEveryFrameInOrder) {
     h.Receive("ACK");
     EXPECT_EQ(h.WaitForEnd(), "done");
     EXPECT_TRUE(h.NoFurtherFrame());
-    // Status 7 at the handshake and after each block, 9 when the module is exhausted.
-    EXPECT_EQ(h.statuses, (std::vector<int>{7, 7, 7, 7, 7, 9}));
+    // Updating at the handshake and after each block, Writing when the module is exhausted.
+    EXPECT_EQ(h.statuses,
+              (std::vector<StatusCode>{kStatusUpdating, kStatusUpdating, kStatusUpdating,
+                                       kStatusUpdating, kStatusUpdating, kStatusWriting}));
     EXPECT_EQ(h.log, "BOOT\r\n");
     EXPECT_EQ(h.slots.FirstSelectedSlot(), nullptr) << "the written module's slot is released";
 }
@@ -104,7 +106,7 @@ TEST(UpdateSession, NakToTheModuleEndFailsTheUpdate) {
     ASSERT_EQ(h.NextFrame(), Of("MEN"));
     h.Receive("NAK");
     EXPECT_EQ(h.WaitForEnd(), "failed");
-    EXPECT_EQ(h.statuses.back(), 11);
+    EXPECT_EQ(h.statuses.back(), kStatusUpdateFailed);
     EXPECT_TRUE(h.NoFurtherFrame());
 }
 
@@ -177,7 +179,7 @@ TEST(UpdateSession, ReadbackRoadStoresGoodBlocksAndAcknowledgesThem) {
     EXPECT_EQ(h.NextFrame(), Of("ACK"));
     h.Receive("MEN");
     EXPECT_EQ(h.NextFrame(), Of("GEN"));
-    EXPECT_EQ(h.statuses.back(), 10);
+    EXPECT_EQ(h.statuses.back(), kStatusComplete);
     h.Receive("ACK");
     EXPECT_EQ(h.WaitForEnd(), "done");
 

@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "tests/support/wait_until.h"
+
 namespace vantrel {
 namespace {
 
@@ -17,14 +19,8 @@ using namespace std::chrono_literals;
 class UiThreadCallTest : public ::testing::Test {
   protected:
     bool RunUntil(const std::function<bool()>& done) {
-        const auto deadline = std::chrono::steady_clock::now() + 5s;
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                return false;
-            }
-            calls.WaitAndRunPending(20ms);
-        }
-        return true;
+        const auto runPending = [this] { calls.WaitAndRunPending(20ms); };
+        return test::WaitUntil(done, runPending, 5s);
     }
 
     bool WaitForWakes(int count) {

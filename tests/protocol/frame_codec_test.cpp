@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "protocol/blocks.h"
 #include "protocol/checksum.h"
 
 namespace vantrel {
@@ -33,7 +34,7 @@ FrameRequest MbeRequest(std::int32_t kind, const Bytes& image, const char* addre
     request.kind = kind;
     request.image = image.data();
     request.imageLength = static_cast<std::uint32_t>(image.size());
-    request.blockCount = static_cast<std::uint32_t>((image.size() + 1023) / 1024);
+    request.blockCount = BlocksOf(request.imageLength);
     std::strncpy(request.destAddress.data(), address, request.destAddress.size() - 1);
     return request;
 }

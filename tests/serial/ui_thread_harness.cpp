@@ -1,5 +1,7 @@
 #include "tests/serial/ui_thread_harness.h"
 
+#include "tests/support/wait_until.h"
+
 namespace vantrel::test {
 
 UiThreadHarness::UiThreadHarness()
@@ -12,14 +14,8 @@ UiThreadHarness::UiThreadHarness()
       }) {}
 
 bool UiThreadHarness::RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        m_calls.WaitAndRunPending(20ms);
-    }
-    return true;
+    const auto runPending = [this] { m_calls.WaitAndRunPending(20ms); };
+    return WaitUntil(done, runPending, limit);
 }
 
 bool UiThreadHarness::WaitForQueuedCall(std::chrono::milliseconds limit) {

@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "serial/device_name.h"
+#include "tests/support/wait_until.h"
 
 namespace vantrel::test {
 
@@ -31,23 +32,23 @@ PtyPeer::~PtyPeer() {
 }
 
 bool PtyPeer::Write(std::span<const std::uint8_t> bytes, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(m_master, bytes.data(), bytes.size());
-        if (n > 0) {
+    bool failed = false;
+    const auto writtenOrFailed = [&] {
+        while (!bytes.empty()) {
+            const ssize_t n = ::write(m_master, bytes.data(), bytes.size());
+            if (n <= 0) {
+                failed = n < 0 && errno != EAGAIN && errno != EINTR;
+                return failed;
+            }
             bytes = bytes.subspan(static_cast<std::size_t>(n));
-            continue;
         }
-        if (n < 0 && errno != EAGAIN && errno != EINTR) {
-            return false;
-        }
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
+        return true;
+    };
+    const auto waitForRoom = [this] {
         pollfd room{m_master, POLLOUT, 0};
         ::poll(&room, 1, 50);
-    }
-    return true;
+    };
+    return WaitUntil(writtenOrFailed, waitForRoom, limit) && !failed;
 }
 
 std::vector<std::uint8_t> PtyPeer::ReadAvailable() {

@@ -22,27 +22,28 @@ TEST(StatusText, EveryCode) {
     UpdateSession::Progress emptySlot = WithSlot(1, 0, 65);
     emptySlot.empty = 1;
     const struct {
-        int code;
+        StatusCode code;
         const UpdateSession::Progress& progress;
         std::string text;
     } cases[] = {
-        {0, none, "Checking Comm Port for Vantrel...[Port:3]"},
-        {1, none, "Open Comm Port...[Port:3] ===> OK!!"},
-        {2, none, "Open Comm Port...[Port:3] ===> Fail!!"},
-        {3, none, "Not connected!!"},
-        {4, none, "No selected modules!!"},
-        {5, none, "Wait for STB BOOT..."},
-        {6, none, "Preparing modules..."},
-        {7, none, "Updating modules..."},
-        {7, app, "Updating modules...[Module - SW : 12/577]"},
-        {7, emptySlot, "Updating modules...[Module -  : 0/65]"},
-        {8, app, ""},
-        {9, none, ""},
-        {9, app, "Writing modules...[Module : SW]"},
-        {10, none, "Complete updating successfully..."},
-        {11, none, "Error...Update failed!"},
-        {12, app, ""},
-        {-1, app, ""},
+        {kStatusCheckingPort, none, "Checking Comm Port for Vantrel...[Port:3]"},
+        {kStatusPortOpened, none, "Open Comm Port...[Port:3] ===> OK!!"},
+        {kStatusPortFailed, none, "Open Comm Port...[Port:3] ===> Fail!!"},
+        {kStatusNotConnected, none, "Not connected!!"},
+        {kStatusNoModules, none, "No selected modules!!"},
+        {kStatusWaitBoot, none, "Wait for STB BOOT..."},
+        {kStatusPreparing, none, "Preparing modules..."},
+        {kStatusUpdating, none, "Updating modules..."},
+        {kStatusUpdating, app, "Updating modules...[Module - SW : 12/577]"},
+        {kStatusUpdating, emptySlot, "Updating modules...[Module -  : 0/65]"},
+        {kStatusCleared, app, ""},
+        {kStatusWriting, none, ""},
+        {kStatusWriting, app, "Writing modules...[Module : SW]"},
+        {kStatusComplete, none, "Complete updating successfully..."},
+        {kStatusUpdateFailed, none, "Error...Update failed!"},
+        // Numbers outside the codes show an empty line.
+        {static_cast<StatusCode>(12), app, ""},
+        {static_cast<StatusCode>(-1), app, ""},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(StatusText(c.code, 3, c.progress), c.text) << c.code;

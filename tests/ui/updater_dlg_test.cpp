@@ -12,6 +12,7 @@
 #include "tests/support/pty_peer.h"
 #include "tests/support/recording_view.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/wait_until.h"
 #include "ui/control_ids.h"
 
 namespace vantrel {
@@ -35,14 +36,8 @@ class UpdaterDlgTest : public ::testing::Test {
 
     // Runs the UI thread until `done` holds or five seconds passed.
     bool RunUntil(const std::function<bool()>& done) {
-        const auto deadline = std::chrono::steady_clock::now() + 5s;
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                return false;
-            }
-            ui.WaitAndRunPending(5ms);
-        }
-        return true;
+        const auto runPending = [this] { ui.WaitAndRunPending(5ms); };
+        return test::WaitUntil(done, runPending, 5s);
     }
 
     // The next `count` bytes the window writes to the box.

@@ -3,11 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "protocol/blocks.h"
+
 namespace vantrel {
 namespace {
 
 constexpr int kBarWidth = 30;
-constexpr double kBlockBytes = 1024.0;
 
 std::string Duration(double seconds) {
     const long whole = static_cast<long>(seconds + 0.5);
@@ -31,7 +32,8 @@ std::optional<std::string> ProgressMeter::Line(int position, Clock::time_point n
     const int percent = position * 100 / m_total;
     const int filled = position * kBarWidth / m_total;
     const double seconds = std::chrono::duration<double>(now - m_started).count();
-    const double bytesPerSecond = seconds > 0 ? position * kBlockBytes / seconds : 0;
+    const double blockBytes = kBlockSize;
+    const double bytesPerSecond = seconds > 0 ? position * blockBytes / seconds : 0;
 
     std::string line = "[" + std::string(static_cast<std::size_t>(filled), '#') +
                        std::string(static_cast<std::size_t>(kBarWidth - filled), '.') + "] ";
@@ -40,7 +42,7 @@ std::optional<std::string> ProgressMeter::Line(int position, Clock::time_point n
                   percent, bytesPerSecond / 1000.0);
     line += numbers;
     if (position > 0 && bytesPerSecond > 0) {
-        line += " " + Duration((m_total - position) * kBlockBytes / bytesPerSecond) + " left";
+        line += " " + Duration((m_total - position) * blockBytes / bytesPerSecond) + " left";
     }
     return line;
 }

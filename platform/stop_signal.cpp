@@ -1,6 +1,7 @@
-#include "serial/stop_signal.h"
+#include "platform/stop_signal.h"
 
 #include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <cstdint>
 
