@@ -20,11 +20,10 @@ CUpdaterDlg::CUpdaterDlg(UpdaterView& view, UiThreadCalls& ui, std::string appli
       m_comm(ui) {}
 
 CUpdaterDlg::~CUpdaterDlg() {
-    // The port first: a worker blocked in a write (or waiting for the UI
-    // thread over a write error) is let go, and no chunk arrives any more.
-    if (m_comm.IsConnected() != 0) {
-        m_comm.ClosePort();
-    }
+    // The port first, also after it was lost: closing it shuts the gate of
+    // its calls onto this thread, so a worker blocked in a write (or waiting
+    // here over a write error) is let go, and no chunk arrives any more.
+    m_comm.ClosePort();
     m_session.Stop();
     m_slots.ClearSlots();
 }

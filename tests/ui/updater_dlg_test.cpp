@@ -3,9 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include "protocol/checksum.h"
 #include "tests/support/image_maker.h"
@@ -249,6 +254,95 @@ TEST_F(UpdaterDlgTest, TeardownWhileBusyEndsWorkerAndReader) {
     StartUpToFirstBlock();
     EXPECT_EQ(ThreadCount(), withReader + 1) << "the worker runs";
     dlg.reset();
+    EXPECT_EQ(ThreadCount(), withReader - 1) << "worker and reader are joined";
+}
+
+// Counts the calls queued for the UI thread, so a test can tell that a
+// thread is waiting for one without running it.
+class QueuedCalls {
+  public:
+    void Count() {
+        std::lock_guard lock(m_mutex);
+        ++m_count;
+        m_changed.notify_all();
+    }
+    int Now() {
+        std::lock_guard lock(m_mutex);
+        return m_count;
+    }
+    bool WaitFor(int count) {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, 5s, [&] { return m_count >= count; });
+    }
+
+  private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    int m_count = 0;
+};
+
+// A deadlocked teardown cannot fail an assertion: it never returns. This
+// ends the test program with a message instead of letting it hang.
+class Watchdog {
+  public:
+    explicit Watchdog(const char* what)
+        : m_thread([this, what] {
+              std::unique_lock lock(m_mutex);
+              if (!m_ended.wait_for(lock, 20s, [&] { return m_done; })) {
+                  std::fprintf(stderr, "%s is still waiting after 20 s: a deadlock\n", what);
+                  std::_Exit(1);
+              }
+          }) {}
+    ~Watchdog() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_done = true;
+        }
+        m_ended.notify_all();
+        m_thread.join();
+    }
+
+  private:
+    std::mutex m_mutex;
+    std::condition_variable m_ended;
+    bool m_done = false;
+    std::thread m_thread;
+};
+
+TEST(UpdaterDlgTeardown, AfterALostPortAWorkerWaitingOverAWriteErrorIsLetGo) {
+    test::TempDir dir;
+    test::PtyPeer box{1};
+    test::RecordingView view;
+    QueuedCalls queued;
+    UiThreadCalls ui([&] { queued.Count(); });
+    const auto runUi = [&] { ui.WaitAndRunPending(5ms); };
+
+    auto dlg = std::make_unique<CUpdaterDlg>(view, ui, "vantrel");
+    dlg->OnInitDialog();
+    const std::size_t withReader = ThreadCount();
+    view.fileAnswers.push_back(dir.Write("image.bin", test::MakeImageBytes({"LOAD", 66560})));
+    dlg->OnOpenImage();
+    dlg->OnStart();
+    ASSERT_TRUE(dlg->SessionRunning());
+
+    box.Vanish();
+    ASSERT_TRUE(test::WaitUntil(
+        [&] { return view.texts[kIdStatusLine] == "Open Comm Port...[Port:1] ===> Fail!!"; }, runUi,
+        5s));
+    // A "BOOT" read just before the line went: the worker shows its status,
+    // then writes the handshake into the dead line and waits for this
+    // thread to show the write error.
+    const int queuedBefore = queued.Now();
+    dlg->OnCommData(std::vector<std::uint8_t>{'B', 'O', 'O', 'T'});
+    ASSERT_TRUE(test::WaitUntil([&] { return view.texts[kIdStatusLine] == "Updating modules..."; },
+                                runUi, 5s));
+    ASSERT_TRUE(queued.WaitFor(queuedBefore + 2)) << "the worker never asked for the error box";
+
+    {
+        const Watchdog watchdog("the window's teardown");
+        dlg.reset();
+    }
+    EXPECT_TRUE(view.messages.empty()) << "the error box was let go, not shown";
     EXPECT_EQ(ThreadCount(), withReader - 1) << "worker and reader are joined";
 }
 
