@@ -47,6 +47,7 @@ int ReceiveStream::OnCommData(std::span<const std::uint8_t> chunk) {
 void ReceiveStream::Reset() {
     m_rxBuffer.fill(0);
     m_rxCount = 0;
+    m_readbackFile.Reset();
 }
 
 int ReceiveStream::ParseReceived() {
@@ -100,11 +101,18 @@ std::size_t ReceiveStream::ParseStep() {
         return kBlkFrameLength;
     }
     if (kind == kResponseMen) {
-        m_session.OnModuleEndFromBox();
-        m_host.ShowStatus(kStatusComplete);
+        HandleModuleEnd();
         return kCommandLength;
     }
     return EchoText();
+}
+
+void ReceiveStream::HandleModuleEnd() {
+    m_session.OnModuleEndFromBox();
+    m_host.ShowStatus(kStatusComplete);
+    if (const std::string missing = m_readbackFile.MissingBlocksLogLine(); !missing.empty()) {
+        m_host.AppendLog(missing);
+    }
 }
 
 void ReceiveStream::HandleWholeBlock() {
@@ -114,16 +122,30 @@ void ReceiveStream::HandleWholeBlock() {
     block.dataLength = ReadBE16(&frame[5]);
     block.data = frame.subspan(kBlkHeaderLength, kBlockSize);
     const bool good = Sum8(frame.first(kBlkFrameLength - 1)) == frame[kBlkFrameLength - 1];
-    if (good) {
-        // Without a module being written there is no file to store into; the
-        // block is acknowledged all the same.
-        const std::optional<std::string> fileName = m_session.CurrentFileName();
-        if (fileName && SaveReadbackBlock(*fileName, block)) {
-            m_host.AppendLog(ReadbackLogLine(block));
-        }
-    }
+    // Only a stored block is acknowledged: the box can send any other again.
+    const bool stored = good && SaveBlock(block).stored;
     m_lastResponse = kResponseText;
-    m_session.OnBlockFromBox(good);
+    m_session.OnBlockFromBox(stored);
+}
+
+ReadbackSave ReceiveStream::SaveBlock(const ReadbackBlock& block) {
+    ReadbackSave save;
+    if (m_session.SessionActive()) {
+        save = m_readbackFile.Save(m_session.CurrentFileName(), block);
+    } else {
+        save.error = "no update is running";
+    }
+    if (save.keptOriginal) {
+        m_host.AppendLog("Kept the original image as " + *save.keptOriginal + "\r\n");
+    }
+    if (save.stored) {
+        m_host.AppendLog(ReadbackLogLine(block));
+    } else {
+        m_host.AppendLog("Block " + std::to_string(block.blockNumber) +
+                         " from the box was not stored and is not acknowledged: " + save.error +
+                         "\r\n");
+    }
+    return save;
 }
 
 std::size_t ReceiveStream::EchoText() {

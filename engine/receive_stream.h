@@ -6,6 +6,7 @@
 #include <span>
 #include <string_view>
 
+#include "engine/readback_file.h"
 #include "engine/session_host.h"
 #include "engine/update_session.h"
 #include "protocol/frame_codec.h"
@@ -22,7 +23,7 @@ class ReceiveStream {
 
     // A chunk from the serial port; any length is taken.
     int OnCommData(std::span<const std::uint8_t> chunk);
-    // Empties the accumulator (a new session starts).
+    // Empties the accumulator and starts a new readback (a new session starts).
     void Reset();
 
     ResponseKind LastResponse() const { return m_lastResponse; }
@@ -37,6 +38,8 @@ class ReceiveStream {
     std::size_t ParseStep();
     std::size_t EchoText();
     void HandleWholeBlock();
+    ReadbackSave SaveBlock(const ReadbackBlock& block);
+    void HandleModuleEnd();
     void EchoLeftoverThatStartsNoWord();
     void EchoConsoleText(std::span<const std::uint8_t> text);
     void Consume(std::size_t count);
@@ -47,6 +50,7 @@ class ReceiveStream {
     std::array<std::uint8_t, kAccumulatorSize> m_rxBuffer{};
     std::size_t m_rxCount = 0;
     ResponseKind m_lastResponse = kResponseText;
+    ReadbackFile m_readbackFile;
 };
 
 }  // namespace vantrel

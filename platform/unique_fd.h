@@ -24,6 +24,8 @@ class UniqueFd {
 
     int Get() const { return m_fd; }
     bool IsValid() const { return m_fd >= 0; }
+    // Gives up ownership, for a caller that closes it and wants the result.
+    int Release() { return std::exchange(m_fd, -1); }
     void Reset(int fd = -1) {
         if (m_fd >= 0) {
             ::close(m_fd);

@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -191,14 +192,18 @@ TEST_F(UpdateRoads, BlocksFromTheBoxAreStoredInTheImageFile) {
     const RunResult result = box->Finish();
     EXPECT_TRUE(RunSucceeded(result)) << FormatRunSummary(result);
 
-    // Block 1 came with a bad checksum: neither answered nor stored.
+    // Block 1 came with a bad checksum: neither answered nor stored, and
+    // the blocks behind it stay at their own places.
     std::ifstream file(dir.File("image.bin"), std::ios::binary);
     const Bytes stored{std::istreambuf_iterator<char>(file), {}};
     Bytes expected(readback.begin(), readback.begin() + 1024);
+    expected.resize(2048, 0);
     expected.insert(expected.end(), readback.begin() + 2048, readback.end());
     EXPECT_EQ(stored, expected);
+    EXPECT_TRUE(std::filesystem::exists(dir.File("image.bin.orig")));
     EXPECT_NE(view.log.find(">>blk(0):size(1024)\r\n>>blk(2):size(500)\r\n"), std::string::npos)
         << view.log;
+    EXPECT_NE(view.log.find(": block 1 is missing\r\n"), std::string::npos) << view.log;
 }
 
 TEST_F(UpdateRoads, SplitAnswersAndConsoleTextBetweenThem) {

@@ -86,7 +86,8 @@ TEST(ReceiveStream, BlockFromTheBoxInPiecesIsHandledWhole) {
     blockAndText.insert(blockAndText.end(), {'o', 'k', '\r', '\n'});
     h.Receive(blockAndText);
     EXPECT_EQ(h.NextFrame(), Of("ACK"));
-    EXPECT_EQ(h.log, "BOOT\r\n>>blk(0):size(1024)\r\n>>blk(1):size(10)\r\nok\r\n");
+    EXPECT_EQ(h.log, "BOOT\r\nKept the original image as " + h.imagePath +
+                         ".orig\r\n>>blk(0):size(1024)\r\n>>blk(1):size(10)\r\nok\r\n");
 }
 
 TEST(ReceiveStream, OverlongBlockLengthStoresOneDataArea) {
@@ -108,15 +109,17 @@ TEST(ReceiveStream, OverlongBlockLengthStoresOneDataArea) {
     EXPECT_EQ(std::filesystem::file_size(h.imagePath), 1024u);
 }
 
-TEST(ReceiveStream, BlockWithoutAModuleIsAcknowledgedNotStored) {
+TEST(ReceiveStream, BlockWithoutAModuleIsNeitherStoredNorAcknowledged) {
     EngineHarness h;
     h.Start();
     h.Receive("BOOT");
-    h.NextFrame();  // GBE; no module header yet, so no current module
-    const auto sizeBefore = std::filesystem::file_size(h.imagePath);
+    h.NextFrame();  // GBE; no module header yet, so no file to store into
     h.Receive(EngineHarness::BoxBlock(0, Bytes(1024, 3)));
-    EXPECT_EQ(h.NextFrame(), Of("ACK"));
-    EXPECT_EQ(std::filesystem::file_size(h.imagePath), sizeBefore);
+    EXPECT_TRUE(h.NoFurtherFrame());
+    EXPECT_EQ(std::filesystem::file_size(h.imagePath), h.image.size());
+    EXPECT_EQ(h.log,
+              "BOOT\r\nBlock 0 from the box was not stored and is not acknowledged: no image file "
+              "is being written in this session\r\n");
 }
 
 }  // namespace
