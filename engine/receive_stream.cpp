@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "engine/readback_file.h"
 #include "protocol/checksum.h"
@@ -25,20 +26,39 @@ bool BeginsSomeWord(std::span<const std::uint8_t> bytes) {
     });
 }
 
+// Too short to be the word it begins: "BOO" waits for its "T".
+bool IsPieceOfSomeWord(std::span<const std::uint8_t> bytes) {
+    return std::any_of(std::begin(kWords), std::end(kWords), [&](std::string_view word) {
+        return bytes.size() < word.size() &&
+               std::memcmp(bytes.data(), word.data(), bytes.size()) == 0;
+    });
+}
+
+bool StartsWithSomeWord(std::span<const std::uint8_t> bytes) {
+    return std::any_of(std::begin(kWords), std::end(kWords),
+                       [&](std::string_view word) { return StartsWith(bytes, word); });
+}
+
+// The answers a box's text can hide when it arrives in the same read.
+constexpr std::string_view kAnswers[] = {"ACK", "NAK", kBoot};
+
 }  // namespace
 
 ReceiveStream::ReceiveStream(UpdateSession& session, SessionHost& host)
     : m_session(session), m_host(host) {}
 
 int ReceiveStream::OnCommData(std::span<const std::uint8_t> chunk) {
+    // What an earlier chunk left: a piece of a word, or an incomplete block.
+    std::size_t held = m_rxCount;
     // Parsing between pieces keeps the accumulator bounded: after a parse it
-    // holds at most two bytes or one incomplete block.
+    // holds at most three bytes or one incomplete block.
     while (!chunk.empty()) {
         const std::size_t room = std::min(chunk.size(), kAccumulatorSize - m_rxCount);
         std::copy_n(chunk.begin(), room,
                     m_rxBuffer.begin() + static_cast<std::ptrdiff_t>(m_rxCount));
         m_rxCount += room;
         chunk = chunk.subspan(room);
+        EchoHeldPieceThatBecameNoWord(std::exchange(held, 0));
         ParseReceived();
     }
     return 1;
@@ -67,6 +87,9 @@ std::size_t ReceiveStream::ParseStep() {
     const ResponseKind kind = ClassifyResponse(data);
     const SessionState state = m_session.State();
 
+    if (IsPieceOfSomeWord(data)) {
+        return 0;  // the rest of the word comes with the next chunk
+    }
     if (StartsWith(data, kBoot)) {
         m_host.AppendLog("BOOT\r\n");
         m_session.AdvanceState(kind);
@@ -164,7 +187,29 @@ std::size_t ReceiveStream::EchoText() {
         }
     }
     EchoConsoleText(data.first(length));
+    NoteAnswerInsideText(data.first(length));
     return length;
+}
+
+void ReceiveStream::NoteAnswerInsideText(std::span<const std::uint8_t> run) {
+    // An answer is only taken at the start of a read: behind the box's own
+    // text it is shown, not acted on. Telling so explains a stalled update.
+    if (!m_session.SessionActive()) {
+        return;
+    }
+    std::span<const std::uint8_t> text = run;
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) {
+        text = text.first(text.size() - 1);
+    }
+    for (const std::string_view answer : kAnswers) {
+        if (text.size() > answer.size() && StartsWith(text.last(answer.size()), answer)) {
+            const bool endsLine = !run.empty() && run.back() == '\n';
+            m_host.AppendLog(std::string(endsLine ? "" : "\r\n") + "(\"" + std::string(answer) +
+                             "\" came behind other text in one read and was not taken as an "
+                             "answer)\r\n");
+            return;
+        }
+    }
 }
 
 void ReceiveStream::EchoLeftoverThatStartsNoWord() {
@@ -180,6 +225,16 @@ void ReceiveStream::EchoLeftoverThatStartsNoWord() {
     }
     EchoConsoleText(Buffered().first(start));
     Consume(start);
+}
+
+void ReceiveStream::EchoHeldPieceThatBecameNoWord(std::size_t held) {
+    // A held "BOO" that the next chunk does not complete was text after all;
+    // the new bytes are parsed from their own start.
+    if (held == 0 || StartsWithSomeWord(Buffered()) || BeginsSomeWord(Buffered())) {
+        return;
+    }
+    EchoConsoleText(Buffered().first(held));
+    Consume(held);
 }
 
 void ReceiveStream::EchoConsoleText(std::span<const std::uint8_t> text) {

@@ -41,7 +41,9 @@ class ReceiveStream {
     ReadbackSave SaveBlock(const ReadbackBlock& block);
     void HandleModuleEnd();
     void EchoLeftoverThatStartsNoWord();
+    void EchoHeldPieceThatBecameNoWord(std::size_t held);
     void EchoConsoleText(std::span<const std::uint8_t> text);
+    void NoteAnswerInsideText(std::span<const std::uint8_t> run);
     void Consume(std::size_t count);
     std::span<const std::uint8_t> Buffered() const { return {m_rxBuffer.data(), m_rxCount}; }
 
