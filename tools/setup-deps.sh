@@ -3,7 +3,7 @@
 # root or through sudo.
 
 VANTREL_PACKAGES=(
-    cmake ninja-build g++ pkg-config clang-format
+    cmake ninja-build g++ pkg-config clang-format clang libclang-rt-14-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libqt6svg6 fonts-baekmuk
 )

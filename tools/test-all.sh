@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test in each CI
 # configuration: warnings as errors, AddressSanitizer with
-# UndefinedBehaviorSanitizer, and ThreadSanitizer. Also checks formatting.
+# UndefinedBehaviorSanitizer, and ThreadSanitizer. Also checks formatting,
+# and after the configurations runs each fuzz target for 30 s.
 #
-#   tools/test-all.sh            all configurations
-#   tools/test-all.sh normal     just one (normal, asan or tsan)
+#   tools/test-all.sh            all configurations, then the fuzz targets
+#   tools/test-all.sh normal     just one (normal, asan, tsan or fuzz)
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -13,7 +14,7 @@ source "$root/tools/setup-deps.sh"
 install_missing_packages
 
 configs=("$@")
-[ ${#configs[@]} -gt 0 ] || configs=(normal asan tsan)
+[ ${#configs[@]} -gt 0 ] || configs=(normal asan tsan fuzz)
 
 jobs=$(nproc 2>/dev/null || echo 2)
 
@@ -38,7 +39,8 @@ for config in "${configs[@]}"; do
         normal) run_config normal ;;
         asan) run_config asan -DVANTREL_SANITIZE=address,undefined -DVANTREL_BENCHMARKS=OFF ;;
         tsan) run_config tsan -DVANTREL_SANITIZE=thread -DVANTREL_BENCHMARKS=OFF ;;
-        *) echo "unknown configuration: $config (normal, asan or tsan)" >&2; exit 2 ;;
+        fuzz) "$root/tools/fuzz.sh" 30 ;;
+        *) echo "unknown configuration: $config (normal, asan, tsan or fuzz)" >&2; exit 2 ;;
     esac
 done
 echo "==> all tests passed: ${configs[*]}"
