@@ -62,6 +62,10 @@ void UpdateSession::SessionWorkerThread() {
                 running = false;
                 break;
             default:
+                // Reset before the state is read: an answer or a Cancel that
+                // changes the state from here on sets the event again, so
+                // none is lost between the read and the send.
+                m_events.Reset(kStepEvent);
                 switch (State()) {
                     case kHandshake:
                         SendHandshake();
@@ -86,10 +90,7 @@ void UpdateSession::SessionWorkerThread() {
                         running = false;
                         break;
                     default:
-                        // Nothing to send in this state: wait for the next
-                        // answer instead of waking again at once.
-                        m_events.Reset(kStepEvent);
-                        break;
+                        break;  // nothing to send: wait for the next answer
                 }
         }
     }
@@ -106,23 +107,24 @@ void UpdateSession::SessionWorkerThread() {
 }
 
 void UpdateSession::SendHandshake() {
-    m_events.Reset(kStepEvent);
     ShowStatusFromWorker(kStatusUpdating);
     FrameRequest request{};
     request.type = kFrameGbe;
     m_host.FillLoaderId(request.loaderId);
     {
         std::lock_guard lock(m_mutex);
+        if (!StillIn(kHandshake)) {
+            return;
+        }
         BuildTx(request);
     }
     WriteTx();
 }
 
 void UpdateSession::SendModuleHeader() {
-    m_events.Reset(kStepEvent);
     {
         std::lock_guard lock(m_mutex);
-        if (m_slots.ModuleCount() == 0) {
+        if (!StillIn(kModuleHeader) || m_slots.ModuleCount() == 0) {
             return;
         }
         m_currentSlot = m_slots.FirstSelectedSlot();
@@ -149,12 +151,11 @@ void UpdateSession::SendModuleHeader() {
 }
 
 void UpdateSession::SendNextBlock() {
-    m_events.Reset(kStepEvent);
     bool exhausted = false;
     {
         std::lock_guard lock(m_mutex);
         ModuleSlot* slot = m_currentSlot;
-        if (slot == nullptr || slot->empty != 0) {
+        if (!StillIn(kBlocks) || slot == nullptr || slot->empty != 0) {
             return;
         }
         exhausted = slot->bytesSent >= slot->imageLength;
@@ -181,9 +182,11 @@ void UpdateSession::SendNextBlock() {
 }
 
 void UpdateSession::SendModuleEnd() {
-    m_events.Reset(kStepEvent);
     {
         std::lock_guard lock(m_mutex);
+        if (!StillIn(kModuleEnd)) {
+            return;
+        }
         if (m_currentSlot != nullptr) {
             m_currentSlot->Zero();
         }
@@ -195,10 +198,11 @@ void UpdateSession::SendModuleEnd() {
 }
 
 void UpdateSession::SendGlobalEnd() {
-    m_events.Reset(kStepEvent);
     {
         std::lock_guard lock(m_mutex);
-        m_state = kGlobalEnd;
+        if (!StillIn(kGlobalEnd)) {
+            return;
+        }
         FrameRequest request{};
         request.type = kFrameGen;
         BuildTx(request);
@@ -207,11 +211,16 @@ void UpdateSession::SendGlobalEnd() {
 }
 
 void UpdateSession::SendCommand(FrameType type) {
-    m_events.Reset(kStepEvent);
     FrameRequest request{};
     request.type = type;
     BuildTx(request);
     WriteTx();
+}
+
+bool UpdateSession::StillIn(SessionState state) const {
+    // The state changed since the worker read it: whoever changed it set the
+    // step event again, and the next round sends what the new state calls for.
+    return m_state == state;
 }
 
 void UpdateSession::BuildTx(const FrameRequest& request) {
@@ -328,6 +337,9 @@ void UpdateSession::FailFromBox() {
 void UpdateSession::OnBlockFromBox(bool checksumGood) {
     {
         std::lock_guard lock(m_mutex);
+        if (m_state == kCancelling) {
+            return;  // the operator's Cancel wins over the box's bytes
+        }
         m_state = checksumGood ? kReadbackAck : kReadbackBad;
     }
     AdvanceState(checksumGood ? kResponseAck : kResponseNak);
@@ -336,6 +348,9 @@ void UpdateSession::OnBlockFromBox(bool checksumGood) {
 void UpdateSession::OnModuleEndFromBox() {
     {
         std::lock_guard lock(m_mutex);
+        if (m_state == kCancelling) {
+            return;  // the operator's Cancel wins over the box's bytes
+        }
         m_slots.DecrementModuleCount();
         m_state = kModuleEnd;
     }

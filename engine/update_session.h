@@ -85,6 +85,9 @@ class UpdateSession {
     void SendModuleEnd();
     void SendGlobalEnd();
     void SendCommand(FrameType type);
+    // Whether the state is still the one a send step was chosen for; the
+    // caller holds the mutex.
+    bool StillIn(SessionState state) const;
     // Builds into the transmit buffer; the caller holds the mutex.
     void BuildTx(const FrameRequest& request);
     void WriteTx();

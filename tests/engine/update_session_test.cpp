@@ -143,6 +143,29 @@ TEST(UpdateSession, CancelSendsCnlOnlyDuringBlockTransfer) {
     }
 }
 
+TEST(UpdateSession, CancelWinsOverWhatTheBoxSendsBeforeTheWorkerActs) {
+    // The box's bytes parsed between the Cancel press and the worker's wake
+    // must not turn the cancel into a module end or a readback answer.
+    const struct {
+        const char* name;
+        Bytes fromBox;
+    } cases[] = {
+        {"a module end", Of("MEN")},
+        {"a block sent back", EngineHarness::BoxBlock(0, Bytes(1024, 1))},
+        {"an ACK", Of("ACK")},
+    };
+    for (const auto& c : cases) {
+        for (int round = 0; round < 20; ++round) {
+            EngineHarness h;
+            ReachBlocks(h);
+            h.session.Cancel(true);
+            h.Receive(c.fromBox);
+            EXPECT_EQ(h.NextFrame(), Of("CNL")) << c.name << ", round " << round;
+            EXPECT_EQ(h.WaitForEnd(), "failed") << c.name << ", round " << round;
+        }
+    }
+}
+
 TEST(UpdateSession, AnswersBeforeStartChangeNothing) {
     EngineHarness h;
     EXPECT_EQ(h.session.AdvanceState(kResponseAck), 0);
