@@ -42,10 +42,12 @@ int CComm::OpenPort(const PortSettings& settings) {
     if (settings.portNumber == 0 || settings.portNumber > kMaxPortNumber) {
         return RefuseOpen(OpenErrorKind::kPortNumberRefused, 0);
     }
-    m_devicePath = DevicePathForPort(settings.portNumber);
-    m_lastOpenError.device = m_devicePath;
+    m_portDevice = m_resolver ? m_resolver(settings.portNumber)
+                              : PortDevice{DevicePathForPort(settings.portNumber), {}};
+    m_lastOpenError.device = m_portDevice.path;
+    m_lastOpenError.origin = m_portDevice.origin;
 
-    DeviceOpenResult opened = OpenDeviceExclusive(m_devicePath);
+    DeviceOpenResult opened = OpenDeviceExclusive(m_portDevice.path);
     if (!opened.device.IsValid()) {
         m_lastOpenError.holder = std::move(opened.holder);
         return RefuseOpen(opened.failure, opened.error);
@@ -247,7 +249,7 @@ int CComm::DeliverChunk(const std::uint8_t* bytes, std::uint32_t count) {
 }
 
 PortLoss CComm::Loss(LossReason reason, int error) const {
-    return PortLoss{m_portNumber, m_devicePath, reason, error};
+    return PortLoss{m_portNumber, m_portDevice.path, reason, error};
 }
 
 // Posted, not waited for: the reader has nothing left to do, and the

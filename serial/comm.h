@@ -15,6 +15,7 @@
 #include "platform/unique_fd.h"
 #include "serial/comm_owner.h"
 #include "serial/open_error.h"
+#include "serial/port_device.h"
 #include "serial/port_loss.h"
 #include "serial/port_settings.h"
 
@@ -50,6 +51,12 @@ class CComm {
     // May be called before OpenPort, so that no early chunk is dropped; with
     // no owner, received chunks are dropped.
     void SetOwner(CommOwner* owner);
+
+    // What PORT n is at the next opens; without one, VANTREL_COM<n> or
+    // /dev/ttyS<n-1>.
+    void SetDeviceResolver(PortDeviceResolver resolver) { m_resolver = std::move(resolver); }
+    // The device of the last open attempt and where it was chosen.
+    const PortDevice& Device() const { return m_portDevice; }
 
     // 1 from a successful OpenPort until ClosePort or the loss of the device.
     int IsConnected() const;
@@ -87,7 +94,8 @@ class CComm {
     UniqueFd m_stop;          // raised by ClosePort: ends the reader's and a writer's wait
     std::thread m_reader;
     int m_portNumber = 0;
-    std::string m_devicePath;
+    PortDeviceResolver m_resolver;
+    PortDevice m_portDevice;
     OpenError m_lastOpenError;
 
     // The chunk being handed over; the reader fills it and waits while the

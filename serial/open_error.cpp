@@ -84,7 +84,8 @@ std::string DescribeOpenError(const OpenError& error) {
     if (error.kind == OpenErrorKind::kNone) {
         return port + ": open.";
     }
-    return port + ": cannot open: " + ReasonText(error) + ".";
+    const std::string origin = error.origin.empty() ? "" : " (set by " + error.origin + ")";
+    return port + origin + ": cannot open: " + ReasonText(error) + ".";
 }
 
 }  // namespace vantrel

@@ -26,6 +26,7 @@ struct OpenError {
     OpenErrorKind kind = OpenErrorKind::kNone;
     int portNumber = 0;
     std::string device;                          // empty when no device was tried
+    std::string origin;                          // the setting that named the device, if any
     int error = 0;                               // errno of the failing call, 0 when none
     std::optional<DeviceHolder> holder;          // kInUse: who holds the device, when found
     SettingsFault fault = SettingsFault::kNone;  // kSettingsRefused

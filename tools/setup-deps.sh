@@ -5,6 +5,7 @@
 VANTREL_PACKAGES=(
     cmake ninja-build g++ pkg-config clang-format clang libclang-rt-14-dev
     libgtest-dev libgmock-dev libbenchmark-dev
+    libudev-dev umockdev libumockdev-dev nlohmann-json3-dev
     qt6-base-dev libqt6svg6 fonts-baekmuk
 )
 

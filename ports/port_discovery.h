@@ -1,0 +1,17 @@
+#pragma once
+
+#include <vector>
+
+#include "ports/detected_port.h"
+
+namespace vantrel {
+
+// The serial ports of this machine in a stable order: on-board UARTs in ttyS
+// number order first (only those with a real UART behind them: sysfs `type`
+// != 0), then USB adapters (ttyUSB*, ttyACM*) by physical position, so PORT n
+// stays the same socket across replug and reboot. Virtual consoles, ptys and
+// phantom UARTs are left out. Reads the udev database where there is one and
+// the sysfs attributes where not.
+std::vector<DetectedPort> DetectSerialPorts();
+
+}  // namespace vantrel
