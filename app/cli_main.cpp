@@ -11,8 +11,12 @@
 #include <variant>
 
 #include "platform/executable_path.h"
+#include "platform/ini_file.h"
 #include "platform/ui_thread_call.h"
+#include "ports/port_discovery.h"
+#include "ports/port_map.h"
 #include "ui/terminal/cli_options.h"
+#include "ui/terminal/port_list.h"
 #include "ui/terminal/terminal_view.h"
 #include "ui/updater_dlg.h"
 
@@ -67,6 +71,22 @@ int RunSession(vantrel::CUpdaterDlg& dlg, vantrel::UiThreadCalls& ui,
     return dlg.LastSessionSucceeded().value_or(false) ? kExitUpdated : kExitFailed;
 }
 
+// What the port selector's entries map to, and every port this machine has.
+void ListPorts(bool json) {
+    vantrel::CIniFile settings;
+    settings.SetPath(vantrel::SettingsPathBesideExecutable());
+    const std::vector<vantrel::DetectedPort> detected = vantrel::DetectSerialPorts();
+    std::vector<vantrel::PortDevice> mapped;
+    for (int port = 1; port <= vantrel::kMaxPortNumber; ++port) {
+        mapped.push_back(
+            vantrel::MapPort(port, vantrel::ReadPortMapSources(port, settings, detected)));
+    }
+    const auto listed = vantrel::LabelPorts(detected, mapped);
+    const std::string text =
+        json ? vantrel::FormatPortJson(listed) : vantrel::FormatPortTable(listed);
+    std::fputs(text.c_str(), stdout);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -83,6 +103,10 @@ int main(int argc, char** argv) {
     if (options.device) {
         const std::string variable = "VANTREL_COM" + std::to_string(options.port);
         setenv(variable.c_str(), options.device->c_str(), 1);
+    }
+    if (options.listPorts) {
+        ListPorts(options.json);
+        return 0;
     }
     // A script reading through a pipe sees each line as it happens.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);

@@ -2,7 +2,10 @@
 
 #include "engine/loader_identifier.h"
 #include "platform/executable_path.h"
+#include "ports/port_discovery.h"
+#include "ports/port_map.h"
 #include "ui/control_ids.h"
+#include "ui/silent_line_hint.h"
 
 namespace vantrel {
 namespace {
@@ -11,15 +14,20 @@ constexpr int kPortEntries = 4;
 
 }  // namespace
 
-CUpdaterDlg::CUpdaterDlg(UpdaterView& view, UiThreadCalls& ui, std::string applicationName)
+CUpdaterDlg::CUpdaterDlg(UpdaterView& view, UiThreadCalls& ui, std::string applicationName,
+                         std::chrono::milliseconds silentLineHintDelay)
     : m_view(view),
       m_applicationName(std::move(applicationName)),
       m_images(view, m_slots, m_applicationName),
       m_session(m_slots, *this, ui),
       m_receive(m_session, *this),
-      m_comm(ui) {}
+      m_comm(ui),
+      m_silentLineHintDelay(silentLineHintDelay),
+      m_silentLineHint(ui, [this] { HintAtSilentLine(); }) {}
 
 CUpdaterDlg::~CUpdaterDlg() {
+    // No hint runs while the port and the session below are taken down.
+    m_silentLineHint.Stop();
     // The port first, also after it was lost: closing it shuts the gate of
     // its calls onto this thread, so a worker blocked in a write (or waiting
     // here over a write error) is let go, and no chunk arrives any more.
@@ -35,12 +43,18 @@ void CUpdaterDlg::OnInitDialog(int selectedPortIndex) {
     m_portNumber = -1;
     // Named before the first open, so no early chunk is dropped.
     m_comm.SetOwner(this);
+    m_comm.SetDeviceResolver([this](int portNumber) { return MapPortNumber(portNumber); });
     for (int port = 1; port <= kPortEntries; ++port) {
         m_view.AddComboEntry(kIdPortSelector, "PORT " + std::to_string(port));
     }
     m_view.SetComboSelection(kIdPortSelector, selectedPortIndex);
-    OpenSelectedPort();
+    OpenPortOfSelection();
     m_view.ClearLog();
+    // The window starts with an empty log, but why PORT n did not open
+    // must stay in view.
+    if (m_comm.IsConnected() == 0) {
+        LogOpenOutcome();
+    }
     SetBusy(false);
 }
 
@@ -107,6 +121,7 @@ void CUpdaterDlg::StartSession() {
     m_receive.Reset();
     m_lastSessionSucceeded.reset();
     m_session.StartSession();
+    m_silentLineHint.Start(m_silentLineHintDelay);
 }
 
 void CUpdaterDlg::OnCancelUpdate() {
@@ -116,6 +131,7 @@ void CUpdaterDlg::OnCancelUpdate() {
     if (!connected && !m_session.WorkerRunning()) {
         return;
     }
+    m_silentLineHint.Stop();
     m_session.Cancel(connected);
     SetBusy(false);
     ShowStatus(kStatusCleared);
@@ -134,22 +150,55 @@ void CUpdaterDlg::OnConfiguration() {
 }
 
 void CUpdaterDlg::OpenSelectedPort() {
+    if (OpenPortOfSelection()) {
+        LogOpenOutcome();
+    }
+}
+
+bool CUpdaterDlg::OpenPortOfSelection() {
     const int selected = m_view.ComboSelection(kIdPortSelector);
     if (m_portNumber == selected + 1 && m_comm.IsConnected() != 0) {
-        return;
+        return false;
     }
     if (m_comm.IsConnected() != 0) {
         m_comm.ClosePort();
     }
     m_portNumber = m_view.ComboSelection(kIdPortSelector) + 1;
+    DetectPorts();
     ShowStatus(kStatusCheckingPort);
     if (m_comm.OpenPort(DefaultPortSettings(static_cast<std::uint8_t>(m_portNumber))) != 0) {
         m_comm.SetOwner(this);
         ShowStatus(kStatusPortOpened);
     } else {
         ShowStatus(kStatusPortFailed);
+    }
+    return true;
+}
+
+void CUpdaterDlg::LogOpenOutcome() {
+    // A number outside the selector's was refused before any device was chosen.
+    if (m_portNumber >= 1 && m_portNumber <= kPortEntries) {
+        const PortDevice& device = m_comm.Device();
+        AppendLog(
+            PortIdentityLine(m_portNumber, device, FindDetectedPort(device.path, m_detectedPorts)));
+    }
+    if (m_comm.IsConnected() == 0) {
         AppendLog(DescribeOpenError(m_comm.LastOpenError()) + "\r\n");
     }
+}
+
+void CUpdaterDlg::DetectPorts() {
+    m_detectedPorts = DetectSerialPorts();
+    for (int port = 1; port <= kPortEntries; ++port) {
+        const PortDevice device = MapPortNumber(port);
+        m_view.SetComboEntryTooltip(
+            kIdPortSelector, port - 1,
+            DescribePortDevice(device, FindDetectedPort(device.path, m_detectedPorts)));
+    }
+}
+
+PortDevice CUpdaterDlg::MapPortNumber(int portNumber) const {
+    return MapPort(portNumber, ReadPortMapSources(portNumber, m_iniFile, m_detectedPorts));
 }
 
 void CUpdaterDlg::SetBusy(bool busy) {
@@ -201,6 +250,7 @@ void CUpdaterDlg::OnSessionDone() {
 }
 
 void CUpdaterDlg::SessionEnded(bool succeeded) {
+    m_silentLineHint.Stop();
     m_slots.ClearSlots();
     SetBusy(false);
     m_lastSessionSucceeded = succeeded;
@@ -217,9 +267,24 @@ void CUpdaterDlg::FillLoaderId(std::array<std::uint8_t, kLoaderIdLength + 1>& lo
 void CUpdaterDlg::OnCommData(std::span<const std::uint8_t> chunk) {
     m_lastReceiveTime = std::chrono::steady_clock::now();
     m_receive.OnCommData(chunk);
+    // Any byte ends a silence; BOOT ends the wait the hint is about.
+    if (m_silentLineHint.Pending()) {
+        if (m_session.State() == kWaitBoot) {
+            m_silentLineHint.Start(m_silentLineHintDelay);
+        } else {
+            m_silentLineHint.Stop();
+        }
+    }
+}
+
+void CUpdaterDlg::HintAtSilentLine() {
+    const std::string hint = SilentLineHint(m_comm.Device().path, m_silentLineHintDelay);
+    AppendLog(hint + "\r\n");
+    m_view.ShowHint(hint);
 }
 
 void CUpdaterDlg::OnCommLost(const PortLoss& loss) {
+    m_silentLineHint.Stop();  // the log names the loss; a hint would mislead
     ShowStatus(kStatusPortFailed);
     AppendLog(DescribePortLoss(loss) + "\r\n");
 }

@@ -10,7 +10,9 @@
 #include "engine/session_host.h"
 #include "engine/update_session.h"
 #include "platform/ini_file.h"
+#include "platform/one_shot_timer.h"
 #include "platform/ui_thread_call.h"
+#include "ports/detected_port.h"
 #include "serial/comm.h"
 #include "serial/comm_owner.h"
 #include "ui/image_selection.h"
@@ -28,8 +30,14 @@ class CUpdaterDlg : public SessionHost, public CommOwner {
     // The window's own command identifiers beside its controls.
     static constexpr int kIdAboutCommand = 16;
 
-    // `applicationName` captions the program's own message boxes.
-    CUpdaterDlg(UpdaterView& view, UiThreadCalls& ui, std::string applicationName);
+    // How long the line may stay silent while a session waits for BOOT
+    // before the log says what to check.
+    static constexpr std::chrono::seconds kSilentLineHintDelay{10};
+
+    // `applicationName` captions the program's own message boxes; tests
+    // shorten `silentLineHintDelay`.
+    CUpdaterDlg(UpdaterView& view, UiThreadCalls& ui, std::string applicationName,
+                std::chrono::milliseconds silentLineHintDelay = kSilentLineHintDelay);
     // Teardown: the worker and the port's reader end before anything they
     // use goes.
     ~CUpdaterDlg() override;
@@ -83,8 +91,18 @@ class CUpdaterDlg : public SessionHost, public CommOwner {
     const CComm& Comm() const { return m_comm; }
 
   private:
+    // Looks at this machine's ports again (an adapter may have been
+    // replugged) and names each selector entry's device in its tooltip.
+    void DetectPorts();
+    PortDevice MapPortNumber(int portNumber) const;
+    // Opens the selected port unless it is open already; false when nothing
+    // was tried.
+    bool OpenPortOfSelection();
+    // "PORT 1 is /dev/ttyUSB0: ..." and, when the open failed, why.
+    void LogOpenOutcome();
     void StartSession();
     void SessionEnded(bool succeeded);
+    void HintAtSilentLine();
 
     UpdaterView& m_view;
     std::string m_applicationName;
@@ -97,12 +115,18 @@ class CUpdaterDlg : public SessionHost, public CommOwner {
     bool m_busy = false;
     std::optional<bool> m_lastSessionSucceeded;
     std::chrono::steady_clock::time_point m_lastReceiveTime{};
+    std::vector<DetectedPort> m_detectedPorts;
 
     // Destroyed in reverse: the port (and its reader) first, then the
     // session (and its worker), then the slots they used.
     UpdateSession m_session;
     ReceiveStream m_receive;
     CComm m_comm;
+
+    // Armed at Start and counted again from every chunk until BOOT; stopped
+    // first at teardown.
+    const std::chrono::milliseconds m_silentLineHintDelay;
+    OneShotTimer m_silentLineHint;
 };
 
 }  // namespace vantrel

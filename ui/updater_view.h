@@ -29,10 +29,16 @@ class UpdaterView {
     virtual void SetComboSelection(int id, int index) = 0;
     // Index of the selected entry, -1 when the text matches no entry.
     virtual int ComboSelection(int id) = 0;
+    // The tooltip of one entry; a front end without tooltips ignores it.
+    virtual void SetComboEntryTooltip(int id, int index, std::string_view text) = 0;
 
     // Appends at the end of the log pane, wherever the operator clicked.
     virtual void AppendLog(std::string_view text) = 0;
     virtual void ClearLog() = 0;
+    // Advice the log has just been given, for a front end whose log is easy
+    // to miss to show once more where the operator looks; one line without
+    // a line end. By default the log is enough.
+    virtual void ShowHint(std::string_view /*text*/) {}
 
     virtual void SetProgressRange(int lower, int upper) = 0;
     virtual void SetProgressPos(int position) = 0;

@@ -99,7 +99,10 @@ TEST_F(CliProcess, NothingStarts) {
         {"no such device",
          {"--device", "/nonexistent/tty", Image()},
          "",
-         "Open Comm Port...[Port:1] ===> Fail!!\nlog: COM1 (/nonexistent/tty)"},
+         "Open Comm Port...[Port:1] ===> Fail!!\nlog: PORT 1 is /nonexistent/tty: nothing "
+         "detected, "
+         "set by VANTREL_COM1\nlog: COM1 (/nonexistent/tty) (set by VANTREL_COM1): cannot open: no "
+         "such device"},
         {"image refused",
          {"--device", "@pty", Image(100)},
          "Error: [LD]file size error [100] \n",

@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "platform/executable_path.h"
+#include "serial/open_error.h"
 #include "tests/qt/scripted_dialogs.h"
 #include "tests/support/image_maker.h"
 #include "tests/support/pty_peer.h"
@@ -301,6 +302,21 @@ TEST_F(WindowTest, ProgressRangeAndPositionAsTheBarTakesThem) {
         EXPECT_EQ(bar->maximum(), c.maximum);
         EXPECT_EQ(bar->value(), c.value) << c.position;
     }
+}
+
+TEST(WindowStartUp, AFailedOpenOfPortOneShowsWhyInTheLogPane) {
+    test::TempDir dir;
+    test::MapPort(1, dir.File("no-such-device"));
+    test::ScriptedDialogs dialogs;
+    UpdaterWindow window(dialogs);
+    const QString status =
+        window.findChild<QLabel*>(QStringLiteral("id%1").arg(kIdStatusLine))->text();
+    const QString log =
+        window.findChild<LogPane*>(QStringLiteral("id%1").arg(kIdLogPane))->toPlainText();
+    EXPECT_EQ(status, "Open Comm Port...[Port:1] ===> Fail!!");
+    const std::string reason = DescribeOpenError(window.Logic().Comm().LastOpenError());
+    EXPECT_NE(reason.find(dir.File("no-such-device")), std::string::npos) << reason;
+    EXPECT_TRUE(log.endsWith(QString::fromStdString(reason) + "\n")) << log.toStdString();
 }
 
 TEST_F(WindowTest, ABusyWindowTornDownReleasesItsPort) {

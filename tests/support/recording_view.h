@@ -32,9 +32,13 @@ class RecordingView : public UpdaterView {
         const auto found = comboSelection.find(id);
         return found == comboSelection.end() ? -1 : found->second;
     }
+    void SetComboEntryTooltip(int id, int index, std::string_view text) override {
+        comboTooltips[id][index] = text;
+    }
 
     void AppendLog(std::string_view text) override { log += text; }
     void ClearLog() override { log.clear(); }
+    void ShowHint(std::string_view text) override { hints.emplace_back(text); }
 
     void SetProgressRange(int lower, int upper) override { progressRange = {lower, upper}; }
     void SetProgressPos(int position) override { progressPos = position; }
@@ -51,7 +55,9 @@ class RecordingView : public UpdaterView {
     std::map<int, bool> enabled;
     std::map<int, std::vector<std::string>> comboEntries;
     std::map<int, int> comboSelection;
+    std::map<int, std::map<int, std::string>> comboTooltips;
     std::string log;
+    std::vector<std::string> hints;
     std::pair<int, int> progressRange{0, 0};
     int progressPos = 0;
     std::vector<Message> messages;

@@ -59,6 +59,8 @@ TEST(CliOptions, RefusedCommandLinesSayWhy) {
         {{"--timeout", "3s", "a"}, "--timeout takes a number of seconds above 0"},
         {{"--verbose", "a"}, "unknown option --verbose"},
         {{"a", "b"}, "only one IMAGE can be written at a time"},
+        {{"--json", "a"}, "--json goes with --list-ports"},
+        {{"--list-ports", "a"}, "--list-ports takes no IMAGE"},
     };
     for (const auto& c : cases) {
         const auto parsed = Parse(c.args);
@@ -68,6 +70,19 @@ TEST(CliOptions, RefusedCommandLinesSayWhy) {
     const auto help = Parse({"--help"});
     ASSERT_TRUE(std::holds_alternative<CliOptions>(help));
     EXPECT_TRUE(std::get<CliOptions>(help).help);
+}
+
+TEST(CliOptions, ListingPortsNeedsNoImage) {
+    const struct {
+        std::vector<const char*> args;
+        bool json;
+    } cases[] = {{{"--list-ports"}, false}, {{"--json", "--list-ports"}, true}};
+    for (const auto& c : cases) {
+        const auto parsed = Parse(c.args);
+        ASSERT_TRUE(std::holds_alternative<CliOptions>(parsed)) << std::get<std::string>(parsed);
+        EXPECT_TRUE(std::get<CliOptions>(parsed).listPorts);
+        EXPECT_EQ(std::get<CliOptions>(parsed).json, c.json);
+    }
 }
 
 }  // namespace

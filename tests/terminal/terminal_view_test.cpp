@@ -5,8 +5,15 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/ui_thread_call.h"
+#include "tests/support/image_maker.h"
+#include "tests/support/pty_peer.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/wait_until.h"
 #include "ui/control_ids.h"
+#include "ui/silent_line_hint.h"
 #include "ui/terminal/progress_meter.h"
+#include "ui/updater_dlg.h"
 
 namespace vantrel {
 namespace {
@@ -81,6 +88,33 @@ TEST(TerminalView, MessageBoxesGoToTheErrorStream) {
     }
     EXPECT_EQ(Captured::Read(io.err), "Error: [LD]file size error [100] \n");
     EXPECT_EQ(Captured::Read(io.out), "");
+}
+
+// The window logic over a silent box, as vantrel-cli runs it: the hint is
+// a log line on the output and again a line of its own on the error stream.
+TEST(TerminalView, TheSilentLineHintAlsoGoesToTheErrorStream) {
+    using namespace std::chrono_literals;
+    test::TempDir dir;
+    test::PtyPeer box{1};
+    Captured io;
+    {
+        TerminalView view(io.out, io.err, false, dir.Write("load.bin", test::MakeImageBytes({})));
+        UiThreadCalls ui;
+        CUpdaterDlg dlg(view, ui, "vantrel-cli", 20ms);
+        dlg.OnInitDialog();
+        dlg.OnOpenImage();
+        dlg.OnStart();
+        ASSERT_TRUE(dlg.SessionRunning());
+        const auto runUi = [&] { ui.WaitAndRunPending(5ms); };
+        ASSERT_TRUE(test::WaitUntil(
+            [&] { return Captured::Read(io.err).find(box.SlavePath()) != std::string::npos; },
+            runUi, 5s));
+        dlg.OnCancelUpdate();
+    }
+    const std::string hint = SilentLineHint(box.SlavePath(), 20ms);
+    EXPECT_EQ(Captured::Read(io.err), hint + "\n");
+    EXPECT_NE(Captured::Read(io.out).find("\nlog: " + hint + "\n"), std::string::npos)
+        << Captured::Read(io.out);
 }
 
 TEST(ProgressMeter, LineShowsBlocksPercentRateAndTimeLeft) {

@@ -6,7 +6,6 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -17,6 +16,7 @@
 #include "tests/support/pty_peer.h"
 #include "tests/support/recording_view.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/thread_count.h"
 #include "tests/support/wait_until.h"
 #include "ui/control_ids.h"
 
@@ -25,6 +25,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using Bytes = std::vector<std::uint8_t>;
+using test::ThreadCount;
 
 Bytes Of(std::string_view text) {
     return Bytes(text.begin(), text.end());
@@ -35,7 +36,7 @@ Bytes Of(std::string_view text) {
 class UpdaterDlgTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        dlg = std::make_unique<CUpdaterDlg>(view, ui, "vantrel");
+        dlg = std::make_unique<CUpdaterDlg>(view, ui, "vantrel", silentLineHintDelay);
         dlg->OnInitDialog();
     }
 
@@ -85,6 +86,7 @@ class UpdaterDlgTest : public ::testing::Test {
 
     std::string Status() { return view.texts[kIdStatusLine]; }
 
+    std::chrono::milliseconds silentLineHintDelay = CUpdaterDlg::kSilentLineHintDelay;
     test::TempDir dir;
     test::PtyPeer box{1};
     test::RecordingView view;
@@ -102,6 +104,29 @@ TEST_F(UpdaterDlgTest, InitialisationOpensPortOneAndIsIdle) {
                                         "Open Comm Port...[Port:1] ===> OK!!"}));
     EXPECT_TRUE(dlg->CanClose());
     EXPECT_EQ(view.log, "");
+}
+
+TEST_F(UpdaterDlgTest, EachEntryNamesItsDeviceAndEachOpenLogsIt) {
+    EXPECT_EQ(view.comboTooltips[kIdPortSelector][0],
+              box.SlavePath() + ": nothing detected, set by VANTREL_COM1");
+    test::MapPort(2, "/dev/vantrel-test-absent");
+    view.SetComboSelection(kIdPortSelector, 1);
+    dlg->OpenSelectedPort();
+    EXPECT_EQ(view.comboTooltips[kIdPortSelector][1],
+              "/dev/vantrel-test-absent: nothing detected, set by VANTREL_COM2")
+        << "looked at again at every open";
+    EXPECT_EQ(
+        view.log.find("PORT 2 is /dev/vantrel-test-absent: nothing detected, set by "
+                      "VANTREL_COM2\r\nCOM2 (/dev/vantrel-test-absent) (set by VANTREL_COM2): "
+                      "cannot open: no such device"),
+        0u)
+        << view.log;
+    view.log.clear();
+    view.SetComboSelection(kIdPortSelector, 0);
+    dlg->OpenSelectedPort();
+    EXPECT_EQ(view.log,
+              "PORT 1 is " + box.SlavePath() + ": nothing detected, set by VANTREL_COM1\r\n");
+    ::unsetenv("VANTREL_COM2");
 }
 
 TEST_F(UpdaterDlgTest, EnablingInBothStates) {
@@ -226,6 +251,102 @@ TEST_F(UpdaterDlgTest, LostPortIsShownAndCancelStillEndsTheSession) {
     ASSERT_TRUE(RunUntil([&] { return !dlg->SessionRunning(); }));
 }
 
+TEST(UpdaterDlgStartUp, APortThatDoesNotOpenLeavesItsReasonInTheClearedLog) {
+    test::TempDir dir;
+    const struct {
+        const char* what;
+        std::string device;
+    } cases[] = {{"no such device", dir.File("no-such-device")},
+                 {"not a serial line", dir.Write("plain-file", "text")}};
+    for (const auto& c : cases) {
+        test::MapPort(1, c.device);
+        test::RecordingView view;
+        UiThreadCalls ui;
+        CUpdaterDlg dlg(view, ui, "vantrel");
+        dlg.OnInitDialog();
+        EXPECT_EQ(view.texts[kIdStatusLine], "Open Comm Port...[Port:1] ===> Fail!!") << c.what;
+        const std::string reason = DescribeOpenError(dlg.Comm().LastOpenError()) + "\r\n";
+        EXPECT_NE(reason.find(c.device), std::string::npos) << c.what << ": " << reason;
+        EXPECT_TRUE(view.log.ends_with(reason)) << c.what << ": " << view.log;
+        EXPECT_TRUE(dlg.CanClose()) << c.what;
+    }
+}
+
+class SilentLineTest : public UpdaterDlgTest {
+  protected:
+    SilentLineTest() { silentLineHintDelay = 20ms; }
+};
+
+TEST_F(SilentLineTest, OneHintNamingTheDeviceWhileBootIsAwaited) {
+    ChooseImage();
+    const std::size_t withReader = ThreadCount();
+    dlg->OnStart();
+    ASSERT_TRUE(RunUntil([&] { return !view.hints.empty(); }));
+    ASSERT_EQ(view.hints.size(), 1u);
+    const std::string& hint = view.hints[0];
+    EXPECT_NE(hint.find(box.SlavePath() + " for 20 ms"), std::string::npos) << hint;
+    EXPECT_EQ(view.log, hint + "\r\n");
+    EXPECT_EQ(view.statusHistory.back(), "Wait for STB BOOT...") << "the status line stays";
+    ASSERT_TRUE(RunUntil([&] { return ThreadCount() == withReader + 1; }))
+        << "the worker remains, the count has ended";
+
+    FromBox("console text\r\n");
+    ASSERT_TRUE(RunUntil([&] { return view.log.find("console text") != std::string::npos; }));
+    EXPECT_EQ(ThreadCount(), withReader + 1) << "bytes after the hint start no second count";
+    EXPECT_EQ(view.hints.size(), 1u);
+
+    FromBox("BOOT");
+    const Bytes handshake = FromWindow(36);
+    EXPECT_EQ(std::string(handshake.begin(), handshake.begin() + 3), "GBE") << "the update goes on";
+    dlg->OnCancelUpdate();
+}
+
+// With a count that never expires here, each way out of the wait for BOOT
+// must end it: only the session's own threads remain.
+TEST(UpdaterDlgSilentLine, BootCancelAndALostPortEndTheCount) {
+    enum class End { kBoot, kCancel, kLost };
+    const struct {
+        const char* what;
+        End end;
+        int threadsLeft;                   // beside the ones before Start
+    } cases[] = {{"BOOT", End::kBoot, 1},  // the worker goes on with the handshake
+                 {"Cancel", End::kCancel, 0},
+                 {"port lost", End::kLost, 0}};  // the worker waits; the reader has gone
+    for (const auto& c : cases) {
+        test::TempDir dir;
+        test::PtyPeer box{1};
+        test::RecordingView view;
+        UiThreadCalls ui;
+        CUpdaterDlg dlg(view, ui, "vantrel", 1h);
+        dlg.OnInitDialog();
+        view.fileAnswers.push_back(dir.Write("image.bin", test::MakeImageBytes({"LOAD", 66560})));
+        dlg.OnOpenImage();
+        const std::size_t before = ThreadCount();
+        dlg.OnStart();
+        EXPECT_EQ(ThreadCount(), before + 2) << c.what << ": the worker and the count";
+        switch (c.end) {
+            case End::kBoot:
+                ASSERT_TRUE(box.Write(Of("BOOT")));
+                break;
+            case End::kCancel:
+                dlg.OnCancelUpdate();
+                break;
+            case End::kLost:
+                box.Vanish();
+                break;
+        }
+        const auto runUi = [&] { ui.WaitAndRunPending(5ms); };
+        EXPECT_TRUE(test::WaitUntil(
+            [&] { return ThreadCount() == before + static_cast<std::size_t>(c.threadsLeft); },
+            runUi, 5s))
+            << c.what << ": " << ThreadCount() - before << " threads more than before Start";
+        EXPECT_TRUE(view.hints.empty()) << c.what;
+        if (dlg.SessionRunning()) {
+            dlg.OnCancelUpdate();
+        }
+    }
+}
+
 TEST_F(UpdaterDlgTest, CommandsReachTheirHandlers) {
     view.log = "some text";
     EXPECT_TRUE(dlg->OnCommand(kIdClear));
@@ -241,11 +362,6 @@ TEST_F(UpdaterDlgTest, CommandsReachTheirHandlers) {
     for (int id : {0, 15, 32, 0xF060}) {
         EXPECT_FALSE(dlg->OnSysCommand(id)) << id;
     }
-}
-
-std::size_t ThreadCount() {
-    const std::filesystem::directory_iterator tasks("/proc/self/task");
-    return static_cast<std::size_t>(std::distance(begin(tasks), end(tasks)));
 }
 
 TEST_F(UpdaterDlgTest, TeardownWhileBusyEndsWorkerAndReader) {

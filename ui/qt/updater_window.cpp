@@ -122,6 +122,13 @@ int UpdaterWindow::ComboSelection(int id) {
     return combo == nullptr ? -1 : MatchingEntry(*combo);
 }
 
+void UpdaterWindow::SetComboEntryTooltip(int id, int index, std::string_view text) {
+    if (auto* combo = m_controls.Get<QComboBox>(id);
+        combo != nullptr && index >= 0 && index < combo->count()) {
+        combo->setItemData(index, FromUtf8(text), Qt::ToolTipRole);
+    }
+}
+
 LogPane& UpdaterWindow::Log() const {
     return *m_controls.Get<LogPane>(kIdLogPane);
 }

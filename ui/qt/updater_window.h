@@ -45,6 +45,7 @@ class UpdaterWindow : public QDialog, public UpdaterView {
     void AddComboEntry(int id, std::string_view text) override;
     void SetComboSelection(int id, int index) override;
     int ComboSelection(int id) override;
+    void SetComboEntryTooltip(int id, int index, std::string_view text) override;
     void AppendLog(std::string_view text) override;
     void ClearLog() override;
     void SetProgressRange(int lower, int upper) override;

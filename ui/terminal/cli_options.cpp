@@ -28,6 +28,7 @@ bool ParseSeconds(const std::string& text, double& seconds) {
 
 std::string CliUsage() {
     return "usage: vantrel-cli [--port N | --device PATH] [--timeout SECONDS] IMAGE\n"
+           "       vantrel-cli --list-ports [--json]\n"
            "\n"
            "Writes IMAGE into the box on the serial line, as the window's Start does.\n"
            "  --port N           PORT N, 1 to 4 (default 1): /dev/ttyS<N-1>, or the\n"
@@ -35,6 +36,8 @@ std::string CliUsage() {
            "  --device PATH      open PATH as PORT N instead of its usual device\n"
            "  --timeout SECONDS  cancel when the box has sent nothing for this long\n"
            "                     (default: wait for ever)\n"
+           "  --list-ports       list this machine's serial ports, the PORT that maps to\n"
+           "                     each, and whether it can be opened (--json: as JSON)\n"
            "Exit status: 0 updated, 1 failed, cancelled or timed out, 2 nothing started.\n";
 }
 
@@ -50,6 +53,10 @@ std::variant<CliOptions, std::string> ParseCliOptions(int argc, const char* cons
         };
         if (arg == "--help" || arg == "-h") {
             options.help = true;
+        } else if (arg == "--list-ports") {
+            options.listPorts = true;
+        } else if (arg == "--json") {
+            options.json = true;
         } else if (arg == "--port") {
             const auto text = value();
             if (!text || !ParsePort(*text, options.port)) {
@@ -77,6 +84,15 @@ std::variant<CliOptions, std::string> ParseCliOptions(int argc, const char* cons
         }
     }
     if (options.help) {
+        return options;
+    }
+    if (options.json && !options.listPorts) {
+        return std::string("--json goes with --list-ports");
+    }
+    if (options.listPorts) {
+        if (!options.image.empty()) {
+            return std::string("--list-ports takes no IMAGE");
+        }
         return options;
     }
     if (options.image.empty()) {

@@ -12,6 +12,8 @@ struct CliOptions {
     std::optional<double> timeoutSeconds;  // Cancel after this long without a byte from the box
     std::string image;
     bool help = false;
+    bool listPorts = false;  // list the serial ports instead of updating
+    bool json = false;       // the list as JSON
 };
 
 // Usage text of vantrel-cli.

@@ -60,6 +60,10 @@ void TerminalView::ClearLog() {
     FlushLog();
 }
 
+void TerminalView::ShowHint(std::string_view text) {
+    PrintLine(m_err, text);
+}
+
 void TerminalView::FlushLog() {
     if (!m_pendingLog.empty()) {
         PrintLine(m_out, "log: " + m_pendingLog);

@@ -13,7 +13,8 @@ namespace vantrel {
 // The window's controls on a terminal: each new status-line text on a line
 // of its own, the log pane's text line by line behind "log: ", message boxes
 // as "Error: <text>" on the error stream, and, on a terminal, a progress bar
-// kept on the last line of the error stream.
+// kept on the last line of the error stream. Hints go to the error stream
+// too, where a script's operator sees them beside the errors.
 class TerminalView : public UpdaterView {
   public:
     // `image` answers the file-open dialog.
@@ -26,8 +27,10 @@ class TerminalView : public UpdaterView {
     void AddComboEntry(int id, std::string_view text) override;
     void SetComboSelection(int id, int index) override;
     int ComboSelection(int id) override;
+    void SetComboEntryTooltip(int, int, std::string_view) override {}
     void AppendLog(std::string_view text) override;
     void ClearLog() override;
+    void ShowHint(std::string_view text) override;
     void SetProgressRange(int lower, int upper) override;
     void SetProgressPos(int position) override;
     void ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) override;

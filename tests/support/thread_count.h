@@ -1,0 +1,11 @@
+#pragma once
+
+#include <cstddef>
+
+namespace vantrel::test {
+
+// The threads this process has now, so a test can tell that one was
+// started or joined.
+std::size_t ThreadCount();
+
+}  // namespace vantrel::test
