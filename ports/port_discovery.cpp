@@ -99,6 +99,12 @@ std::string SysfsUsbPath(udev_device* tty, udev_device* usb) {
     return named != nullptr ? Text(udev_device_get_sysname(named)) : "";
 }
 
+// usb-serial keeps it on the port device the tty belongs to.
+std::optional<int> LatencyTimerOf(udev_device* tty) {
+    const auto latency = Attribute(udev_device_get_parent(tty), "latency_timer");
+    return latency ? ParseBoundedNumber(*latency, kMaxLatencyTimerMs) : std::nullopt;
+}
+
 void ReadUsbDetails(udev_device* tty, DetectedPort& port) {
     udev_device* usb = udev_device_get_parent_with_subsystem_devtype(tty, "usb", "usb_device");
     port.vendorId = UsbId(tty, usb, "ID_VENDOR_ID", "idVendor");
@@ -114,9 +120,7 @@ void ReadUsbDetails(udev_device* tty, DetectedPort& port) {
     if (port.physicalPath.empty()) {
         port.physicalPath = SysfsUsbPath(tty, usb);
     }
-    // usb-serial keeps it on the port device the tty belongs to.
-    const auto latency = Attribute(udev_device_get_parent(tty), "latency_timer");
-    port.latencyTimerMs = latency ? ParseBoundedNumber(*latency, kMaxLatencyTimerMs) : std::nullopt;
+    port.latencyTimerMs = LatencyTimerOf(tty);
 }
 
 // Since Linux 6.5 a UART's tty hangs off serial-base port and controller
@@ -181,6 +185,14 @@ std::vector<DetectedPort> DetectSerialPorts() {
     }
     SortPorts(ports);
     return ports;
+}
+
+std::optional<int> ReadLatencyTimerMs(const std::string& sysName) {
+    const UdevPtr<udev> context(udev_new());
+    const UdevPtr<udev_device> tty(
+        context ? udev_device_new_from_subsystem_sysname(context.get(), "tty", sysName.c_str())
+                : nullptr);
+    return tty ? LatencyTimerOf(tty.get()) : std::nullopt;
 }
 
 }  // namespace vantrel

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "ports/detected_port.h"
@@ -13,5 +15,9 @@ namespace vantrel {
 // phantom UARTs are left out. Reads the udev database where there is one and
 // the sysfs attributes where not.
 std::vector<DetectedPort> DetectSerialPorts();
+
+// The latency timer of the USB serial port `sysName` ("ttyUSB0") as it is
+// now: opening the port may have lowered it since discovery.
+std::optional<int> ReadLatencyTimerMs(const std::string& sysName);
 
 }  // namespace vantrel

@@ -6,6 +6,7 @@
 #include "ports/port_map.h"
 #include "ui/control_ids.h"
 #include "ui/silent_line_hint.h"
+#include "ui/usb_latency_cost.h"
 
 namespace vantrel {
 namespace {
@@ -50,10 +51,12 @@ void CUpdaterDlg::OnInitDialog(int selectedPortIndex) {
     m_view.SetComboSelection(kIdPortSelector, selectedPortIndex);
     OpenPortOfSelection();
     m_view.ClearLog();
-    // The window starts with an empty log, but why PORT n did not open
-    // must stay in view.
+    // The window starts with an empty log, but why PORT n did not open, or
+    // what its adapter costs, must stay in view.
     if (m_comm.IsConnected() == 0) {
         LogOpenOutcome();
+    } else {
+        LogUsbLatencyCost();
     }
     SetBusy(false);
 }
@@ -184,6 +187,19 @@ void CUpdaterDlg::LogOpenOutcome() {
     }
     if (m_comm.IsConnected() == 0) {
         AppendLog(DescribeOpenError(m_comm.LastOpenError()) + "\r\n");
+    } else {
+        LogUsbLatencyCost();
+    }
+}
+
+void CUpdaterDlg::LogUsbLatencyCost() {
+    const DetectedPort* port = FindDetectedPort(m_comm.Device().path, m_detectedPorts);
+    if (port == nullptr || port->kind != PortKind::kUsb) {
+        return;
+    }
+    if (const auto line =
+            UsbLatencyCostLine(m_portNumber, *port, ReadLatencyTimerMs(port->sysName))) {
+        AppendLog(*line + "\r\n");
     }
 }
 

@@ -100,6 +100,9 @@ class CUpdaterDlg : public SessionHost, public CommOwner {
     bool OpenPortOfSelection();
     // "PORT 1 is /dev/ttyUSB0: ..." and, when the open failed, why.
     void LogOpenOutcome();
+    // What a slow USB adapter costs, when it kept a latency timer above 1 ms
+    // through the open.
+    void LogUsbLatencyCost();
     void StartSession();
     void SessionEnded(bool succeeded);
     void HintAtSilentLine();

@@ -165,6 +165,16 @@ TEST_F(PortDiscoveryTest, HugeAttributesAreReadOnlyAsFarAsAnAttributeGoes) {
     EXPECT_EQ(ports[0].latencyTimerMs, std::nullopt);
 }
 
+TEST_F(PortDiscoveryTest, LatencyTimerIsReadAgainAsItIsNow) {
+    test::Testbed bed;
+    ASSERT_TRUE(bed.Load("ftdi-ft232r.umockdev"));
+    EXPECT_EQ(ReadLatencyTimerMs("ttyUSB0"), 16);
+    bed.SetAttribute(std::string(kUsb) + "/1-2/1-2:1.0/ttyUSB0", "latency_timer", "1\n");
+    EXPECT_EQ(ReadLatencyTimerMs("ttyUSB0"), 1) << "lowered since discovery";
+    EXPECT_EQ(ReadLatencyTimerMs("ttyUSB7"), std::nullopt) << "no such port";
+    EXPECT_EQ(ReadLatencyTimerMs("../ttyUSB0"), std::nullopt) << "not a port name";
+}
+
 TEST_F(PortDiscoveryTest, StableLinksMustLeadToTheDevice) {
     test::Testbed bed;
     bed.AddDevLink("serial/by-id/usb-gone-if00-port0", "ttyUSB9");

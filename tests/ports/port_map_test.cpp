@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/ui_thread_call.h"
+#include "serial/comm.h"
 #include "tests/support/temp_dir.h"
 
 namespace vantrel {
@@ -119,6 +122,28 @@ TEST(FindDetectedPort, AStableNameFindsItsDevice) {
     EXPECT_EQ(FindDetectedPort(link.string(), detected), &detected[1]);
     EXPECT_EQ(FindDetectedPort("/dev/ttyS0", detected), &detected[0]);
     EXPECT_EQ(FindDetectedPort((dir.Path() / "gone").string(), detected), nullptr);
+}
+
+// The operator must learn which setting to correct, and an unplugged
+// adapter leaves its stable name dangling.
+TEST(MapPort, AnOpenThroughAPortsValueNamingNoDeviceSaysWhereItWasSet) {
+    test::TempDir dir;
+    const std::string missing = dir.File("ttyUSB-none");
+    const std::string dangling = dir.File("usb-FTDI_FT232R_USB_UART_A10K3BQ-if00-port0");
+    std::filesystem::create_symlink(dir.File("ttyUSB0"), dangling);
+    for (const std::string& configured : {missing, dangling}) {
+        CIniFile settings;
+        settings.SetPath(dir.Write("Vantrel.ini", "[PORTS]\nCOM1=" + configured + "\n"));
+        UiThreadCalls ui;
+        CComm port(ui);
+        port.SetDeviceResolver(
+            [&](int number) { return MapPort(number, ReadPortMapSources(number, settings, {})); });
+        ASSERT_EQ(port.OpenPort(DefaultPortSettings(1)), 0) << configured;
+        EXPECT_EQ(DescribeOpenError(port.LastOpenError()),
+                  "COM1 (" + configured + ") (set by COM1 in [PORTS] of " + settings.Path() +
+                      "): cannot open: no such device. Check that the serial adapter is plugged "
+                      "in, or name the device in VANTREL_COM1.");
+    }
 }
 
 }  // namespace
