@@ -6,7 +6,7 @@
 #include <chrono>
 
 #include "boxsim/frame_selector.h"
-#include "tests/e2e/child_process.h"
+#include "tests/support/child_process.h"
 #include "tests/support/image_maker.h"
 #include "tests/support/stand_in.h"
 #include "tests/support/temp_dir.h"

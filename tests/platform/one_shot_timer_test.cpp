@@ -2,11 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
-#include <mutex>
-
 #include "tests/support/thread_count.h"
 #include "tests/support/wait_until.h"
+#include "tests/support/wake_counter.h"
 
 namespace vantrel {
 namespace {
@@ -21,25 +19,9 @@ class OneShotTimerTest : public ::testing::Test {
         return test::WaitUntil(
             done, [this] { ui.WaitAndRunPending(5ms); }, 5s);
     }
-    int Wakes() {
-        std::lock_guard lock(mutex);
-        return wakes;
-    }
-    bool WaitForWakes(int count) {
-        std::unique_lock lock(mutex);
-        return woken.wait_for(lock, 5s, [&] { return wakes >= count; });
-    }
 
-    std::mutex mutex;
-    std::condition_variable woken;
-    int wakes = 0;
-    UiThreadCalls ui{[this] {
-        {
-            std::lock_guard lock(mutex);
-            ++wakes;
-        }
-        woken.notify_all();
-    }};
+    test::WakeCounter wakes;  // outlives the calls it counts for
+    UiThreadCalls ui{wakes.Wake()};
     int expired = 0;
     bool onUiThread = false;
     OneShotTimer timer{ui, [this] {
@@ -58,7 +40,7 @@ TEST_F(OneShotTimerTest, ExpiresOnTheUiThreadAndItsThreadEnds) {
     EXPECT_FALSE(timer.Pending());
     ASSERT_TRUE(RunUntil([&] { return test::ThreadCount() == idle; }))
         << "the count's thread ends after its expiry";
-    EXPECT_EQ(Wakes(), 1) << "one expiry per start";
+    EXPECT_EQ(wakes.Now(), 1) << "one expiry per start";
 
     timer.Start(1ms);
     ASSERT_TRUE(RunUntil([&] { return expired == 2; })) << "started again, it counts again";
@@ -72,9 +54,9 @@ TEST_F(OneShotTimerTest, AnExpiryOnItsWayIsDroppedByStartAndByStop) {
     } cases[] = {{"started again", true}, {"stopped", false}};
     const std::size_t idle = test::ThreadCount();
     for (const auto& c : cases) {
-        const int wakesBefore = Wakes();
+        const int wakesBefore = wakes.Now();
         timer.Start(0ms);
-        ASSERT_TRUE(WaitForWakes(wakesBefore + 1)) << c.what;
+        ASSERT_TRUE(wakes.WaitFor(wakesBefore + 1)) << c.what;
         if (c.restart) {
             timer.Start(1h);
         } else {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/support/wait_until.h"
+#include "tests/support/wake_counter.h"
 
 namespace vantrel {
 namespace {
@@ -23,21 +24,8 @@ class UiThreadCallTest : public ::testing::Test {
         return test::WaitUntil(done, runPending, 5s);
     }
 
-    bool WaitForWakes(int count) {
-        std::unique_lock lock(mutex);
-        return woken.wait_for(lock, 5s, [&] { return wakes >= count; });
-    }
-
-    std::mutex mutex;
-    std::condition_variable woken;
-    int wakes = 0;
-    UiThreadCalls calls{[this] {
-        {
-            std::lock_guard lock(mutex);
-            ++wakes;
-        }
-        woken.notify_all();
-    }};
+    test::WakeCounter wakes;  // outlives the calls it counts for
+    UiThreadCalls calls{wakes.Wake()};
     CallGate gate{calls};
 };
 
@@ -97,7 +85,7 @@ TEST_F(UiThreadCallTest, ClosingTheGateReleasesAWaitingCallerAndItsCallNeverRuns
     bool ran = false;
     auto result =
         std::async(std::launch::async, [&] { return calls.Call(gate, [&] { ran = true; }); });
-    ASSERT_TRUE(WaitForWakes(1));
+    ASSERT_TRUE(wakes.WaitFor(1));
 
     gate.Close();
     ASSERT_EQ(result.wait_for(3s), std::future_status::ready) << "the caller still waits";
@@ -120,10 +108,10 @@ TEST_F(UiThreadCallTest, ClosingOneGateLeavesCallsThroughAnotherAlone) {
     std::vector<char> order;
     auto closed = std::async(std::launch::async,
                              [&] { return calls.Call(gate, [&] { order.push_back('g'); }); });
-    ASSERT_TRUE(WaitForWakes(1));
+    ASSERT_TRUE(wakes.WaitFor(1));
     auto open = std::async(std::launch::async,
                            [&] { return calls.Call(other, [&] { order.push_back('o'); }); });
-    ASSERT_TRUE(WaitForWakes(2));
+    ASSERT_TRUE(wakes.WaitFor(2));
 
     gate.Close();
     ASSERT_TRUE(RunUntil([&] { return !order.empty(); }));
@@ -139,7 +127,7 @@ TEST_F(UiThreadCallTest, TheUiThreadCallingItselfRunsInline) {
     gate.Close();
     EXPECT_FALSE(calls.Call(gate, [&] { ++runs; }));
     EXPECT_EQ(runs, 1);
-    EXPECT_EQ(wakes, 0) << "nothing was queued";
+    EXPECT_EQ(wakes.Now(), 0) << "nothing was queued";
 }
 
 TEST_F(UiThreadCallTest, PostsRunInOrderUnlessTheirGateClosesFirst) {
@@ -161,7 +149,7 @@ TEST_F(UiThreadCallTest, ACallThatThrowsStillReleasesItsCaller) {
     auto result = std::async(std::launch::async, [&] {
         return calls.Call(gate, [] { throw std::runtime_error("x"); });
     });
-    ASSERT_TRUE(WaitForWakes(1));
+    ASSERT_TRUE(wakes.WaitFor(1));
     EXPECT_THROW(calls.RunPending(), std::runtime_error);
     ASSERT_EQ(result.wait_for(3s), std::future_status::ready);
     EXPECT_TRUE(result.get());

@@ -1,11 +1,11 @@
 #include "ports/port_access.h"
 
 #include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include "tests/support/held_device.h"
 #include "tests/support/pty_peer.h"
 
 namespace vantrel {
@@ -74,36 +74,15 @@ TEST(ReadPortAccessTest, NamesThisProcessHoldingThePort) {
     EXPECT_TRUE(access.holder->isThisProcess);
 }
 
-// Only async-signal-safe calls happen between fork() and _exit().
 TEST(ReadPortAccessTest, NamesAnotherProcessHoldingThePort) {
     test::PtyPeer peer(1);
-    int ready[2];
-    int release[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    ASSERT_EQ(::pipe(release), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::close(release[1]);  // or the read below never sees the parent let go
-        const char opened = ::open(peer.SlavePath().c_str(), O_RDWR | O_NOCTTY) >= 0 ? 'y' : 'n';
-        [[maybe_unused]] auto written = ::write(ready[1], &opened, 1);
-        char ignored;
-        [[maybe_unused]] auto got = ::read(release[0], &ignored, 1);
-        ::_exit(0);
-    }
-    ::close(ready[1]);
-    ::close(release[0]);
-    char opened = 0;
-    ASSERT_EQ(::read(ready[0], &opened, 1), 1);
-    ASSERT_EQ(opened, 'y');
+    test::HeldDevice holder(peer.SlavePath());
+    ASSERT_TRUE(holder.Held());
 
     const PortAccess access = ReadPortAccess(peer.SlavePath());
-    ::close(release[1]);
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ::close(ready[0]);
+    ASSERT_TRUE(holder.Release());
     ASSERT_TRUE(access.holder.has_value());
-    EXPECT_EQ(access.holder->pid, child);
+    EXPECT_EQ(access.holder->pid, holder.Pid());
     EXPECT_FALSE(access.holder->isThisProcess);
 }
 

@@ -12,9 +12,13 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTextCursor>
+#include <array>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "platform/executable_path.h"
 #include "serial/open_error.h"
@@ -304,19 +308,137 @@ TEST_F(WindowTest, ProgressRangeAndPositionAsTheBarTakesThem) {
     }
 }
 
-TEST(WindowStartUp, AFailedOpenOfPortOneShowsWhyInTheLogPane) {
+// Puts VANTREL_COM1..4 back as they were, so no mapping outlives its test.
+class PortMappingsRestored {
+  public:
+    PortMappingsRestored() {
+        for (int port = 1; port <= 4; ++port) {
+            const char* value = std::getenv(Variable(port).c_str());
+            m_saved[port - 1] = value ? std::optional<std::string>(value) : std::nullopt;
+        }
+    }
+    ~PortMappingsRestored() {
+        for (int port = 1; port <= 4; ++port) {
+            if (const auto& value = m_saved[port - 1]) {
+                ::setenv(Variable(port).c_str(), value->c_str(), 1);
+            } else {
+                ::unsetenv(Variable(port).c_str());
+            }
+        }
+    }
+
+  private:
+    static std::string Variable(int port) { return "VANTREL_COM" + std::to_string(port); }
+    std::array<std::optional<std::string>, 4> m_saved;
+};
+
+template <typename Widget>
+Widget* ControlOf(UpdaterWindow& window, int id) {
+    return window.findChild<Widget*>(QStringLiteral("id%1").arg(id));
+}
+
+// What PORT `port` is when VANTREL_COM<port> names `device`, no detected port.
+std::string Description(int port, const std::string& device) {
+    return device + ": nothing detected, set by VANTREL_COM" + std::to_string(port);
+}
+
+std::string IdentityLine(int port, const std::string& device) {
+    return "PORT " + std::to_string(port) + " is " + Description(port, device) + "\n";
+}
+
+TEST(WindowStartUp, TheLogStartsEmptyUnlessPortOneFailedToOpen) {
+    struct Case {
+        const char* name;
+        bool works;
+        const char* status;
+    };
+    const Case cases[] = {
+        {"a working port", true, "Open Comm Port...[Port:1] ===> OK!!"},
+        {"a device that does not exist", false, "Open Comm Port...[Port:1] ===> Fail!!"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PortMappingsRestored restored;
+        test::TempDir dir;
+        std::optional<test::PtyPeer> box;
+        std::string device = dir.File("no-such-device");
+        if (c.works) {
+            device = box.emplace(1).SlavePath();
+        } else {
+            test::MapPort(1, device);
+        }
+        test::ScriptedDialogs dialogs;
+        UpdaterWindow window(dialogs);
+        // Showing the window must not take away what start-up logged.
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        std::string expected;
+        if (!c.works) {
+            const OpenError& error = window.Logic().Comm().LastOpenError();
+            EXPECT_EQ(error.kind, OpenErrorKind::kNoSuchDevice);
+            EXPECT_EQ(error.device, device);
+            expected = IdentityLine(1, device) + DescribeOpenError(error) + "\n";
+        }
+        EXPECT_EQ(ControlOf<QLabel>(window, kIdStatusLine)->text(), c.status);
+        EXPECT_EQ(ControlOf<LogPane>(window, kIdLogPane)->toPlainText().toStdString(), expected);
+    }
+}
+
+TEST(WindowPortSelector, EachEntrysTooltipNamesItsDevice) {
+    PortMappingsRestored restored;
     test::TempDir dir;
-    test::MapPort(1, dir.File("no-such-device"));
+    test::PtyPeer first{1};
+    test::PtyPeer third{3};
+    test::MapPort(2, dir.File("absent-2"));
+    test::MapPort(4, dir.File("absent-4"));
+    const std::string devices[] = {first.SlavePath(), dir.File("absent-2"), third.SlavePath(),
+                                   dir.File("absent-4")};
     test::ScriptedDialogs dialogs;
     UpdaterWindow window(dialogs);
-    const QString status =
-        window.findChild<QLabel*>(QStringLiteral("id%1").arg(kIdStatusLine))->text();
-    const QString log =
-        window.findChild<LogPane*>(QStringLiteral("id%1").arg(kIdLogPane))->toPlainText();
-    EXPECT_EQ(status, "Open Comm Port...[Port:1] ===> Fail!!");
-    const std::string reason = DescribeOpenError(window.Logic().Comm().LastOpenError());
-    EXPECT_NE(reason.find(dir.File("no-such-device")), std::string::npos) << reason;
-    EXPECT_TRUE(log.endsWith(QString::fromStdString(reason) + "\n")) << log.toStdString();
+    auto* selector = ControlOf<QComboBox>(window, kIdPortSelector);
+    ASSERT_EQ(selector->count(), 4);
+    for (int port = 1; port <= 4; ++port) {
+        // By its text: the selector sorts its entries, the logic numbers them.
+        const int index = selector->findText(QStringLiteral("PORT %1").arg(port));
+        ASSERT_GE(index, 0) << port;
+        EXPECT_EQ(selector->itemData(index, Qt::ToolTipRole).toString().toStdString(),
+                  Description(port, devices[port - 1]));
+    }
+}
+
+TEST(WindowOpenPort, OpeningAWorkingPortLogsWhatItIs) {
+    struct Case {
+        const char* name;
+        bool portOneWorksAtStart;
+        int port;  // the one picked and opened
+    };
+    const Case cases[] = {
+        {"another port picked after PORT 1 opened", true, 2},
+        {"PORT 1 again once its device is there", false, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PortMappingsRestored restored;
+        test::TempDir dir;
+        std::optional<test::PtyPeer> portOne;
+        if (c.portOneWorksAtStart) {
+            portOne.emplace(1);
+        } else {
+            test::MapPort(1, dir.File("no-such-device"));
+        }
+        test::ScriptedDialogs dialogs;
+        UpdaterWindow window(dialogs);
+        // Mapped only now: Open reads the mapping afresh.
+        const test::PtyPeer picked{c.port};
+        ControlOf<QPushButton>(window, kIdClear)->click();
+        auto* selector = ControlOf<QComboBox>(window, kIdPortSelector);
+        selector->setCurrentIndex(selector->findText(QStringLiteral("PORT %1").arg(c.port)));
+        ControlOf<QPushButton>(window, kIdOpenPort)->click();
+        EXPECT_EQ(ControlOf<QLabel>(window, kIdStatusLine)->text(),
+                  QStringLiteral("Open Comm Port...[Port:%1] ===> OK!!").arg(c.port));
+        EXPECT_EQ(ControlOf<LogPane>(window, kIdLogPane)->toPlainText().toStdString(),
+                  IdentityLine(c.port, picked.SlavePath()));
+    }
 }
 
 TEST_F(WindowTest, ABusyWindowTornDownReleasesItsPort) {

@@ -8,6 +8,7 @@
 
 #include "serial/comm.h"
 #include "tests/serial/ui_thread_harness.h"
+#include "tests/support/held_device.h"
 #include "tests/support/pty_peer.h"
 
 namespace vantrel {
@@ -136,44 +137,23 @@ TEST_F(CommOpenTest, ASecondOpenInThisProgramIsRefusedAndNamesUs) {
     EXPECT_NE(second.OpenPort(DefaultPortSettings(1)), 0);
 }
 
-// Only async-signal-safe calls happen between fork() and _exit().
 TEST_F(CommOpenTest, ADeviceHeldByAnotherProcessIsRefusedAndNamesIt) {
-    int ready[2];
-    int release[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    ASSERT_EQ(::pipe(release), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::close(release[1]);  // or the read below never sees the parent let go
-        const int fd = ::open(peer.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        const char held = (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) ? 'y' : 'n';
-        [[maybe_unused]] auto written = ::write(ready[1], &held, 1);
-        char ignored;
-        [[maybe_unused]] auto got = ::read(release[0], &ignored, 1);
-        ::_exit(0);
-    }
-    ::close(ready[1]);
-    ::close(release[0]);
-    char held = 0;
-    ASSERT_EQ(::read(ready[0], &held, 1), 1);
-    ASSERT_EQ(held, 'y');
+    test::HeldDevice holder(peer.SlavePath(), test::HeldDevice::Lock::kExclusive);
+    ASSERT_TRUE(holder.Held());
 
     EXPECT_EQ(port.OpenPort(DefaultPortSettings(1)), 0);
     const OpenError& error = port.LastOpenError();
     EXPECT_EQ(error.kind, OpenErrorKind::kInUse);
     ASSERT_TRUE(error.holder.has_value());
-    EXPECT_EQ(error.holder->pid, child);
+    EXPECT_EQ(error.holder->pid, holder.Pid());
     EXPECT_FALSE(error.holder->isThisProcess);
 
-    ::close(release[1]);
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ::close(ready[0]);
+    ASSERT_TRUE(holder.Release());
     EXPECT_NE(port.OpenPort(DefaultPortSettings(1)), 0);
 }
 
-// As root, TIOCEXCL alone would let the other process in.
+// As root, TIOCEXCL alone would let the other process in. Only
+// async-signal-safe calls happen between fork() and _exit().
 TEST_F(CommOpenTest, AnotherProcessCannotHaveTheOpenPort) {
     ASSERT_NE(port.OpenPort(DefaultPortSettings(1)), 0);
     const pid_t child = ::fork();

@@ -18,6 +18,7 @@
 #include "tests/support/temp_dir.h"
 #include "tests/support/thread_count.h"
 #include "tests/support/wait_until.h"
+#include "tests/support/wake_counter.h"
 #include "ui/control_ids.h"
 
 namespace vantrel {
@@ -373,30 +374,6 @@ TEST_F(UpdaterDlgTest, TeardownWhileBusyEndsWorkerAndReader) {
     EXPECT_EQ(ThreadCount(), withReader - 1) << "worker and reader are joined";
 }
 
-// Counts the calls queued for the UI thread, so a test can tell that a
-// thread is waiting for one without running it.
-class QueuedCalls {
-  public:
-    void Count() {
-        std::lock_guard lock(m_mutex);
-        ++m_count;
-        m_changed.notify_all();
-    }
-    int Now() {
-        std::lock_guard lock(m_mutex);
-        return m_count;
-    }
-    bool WaitFor(int count) {
-        std::unique_lock lock(m_mutex);
-        return m_changed.wait_for(lock, 5s, [&] { return m_count >= count; });
-    }
-
-  private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    int m_count = 0;
-};
-
 // A deadlocked teardown cannot fail an assertion: it never returns. This
 // ends the test program with a message instead of letting it hang.
 class Watchdog {
@@ -429,8 +406,8 @@ TEST(UpdaterDlgTeardown, AfterALostPortAWorkerWaitingOverAWriteErrorIsLetGo) {
     test::TempDir dir;
     test::PtyPeer box{1};
     test::RecordingView view;
-    QueuedCalls queued;
-    UiThreadCalls ui([&] { queued.Count(); });
+    test::WakeCounter queued;
+    UiThreadCalls ui(queued.Wake());
     const auto runUi = [&] { ui.WaitAndRunPending(5ms); };
 
     auto dlg = std::make_unique<CUpdaterDlg>(view, ui, "vantrel");
