@@ -7,14 +7,22 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <memory>
 #include <string>
 #include <variant>
 
+#include "engine/image_file.h"
 #include "platform/executable_path.h"
 #include "platform/ini_file.h"
 #include "platform/ui_thread_call.h"
 #include "ports/port_discovery.h"
 #include "ports/port_map.h"
+#include "records/record_target.h"
+#include "records/unit_identity.h"
+#include "records/unit_recorder.h"
+#include "station/image_digest.h"
+#include "station/unit_tracker.h"
 #include "ui/terminal/cli_options.h"
 #include "ui/terminal/port_list.h"
 #include "ui/terminal/terminal_view.h"
@@ -44,31 +52,58 @@ void InstallCancelSignals() {
 // SIGINT/SIGTERM, after `timeout` without a byte from the box, or when the
 // port is lost (nothing can arrive any more).
 int RunSession(vantrel::CUpdaterDlg& dlg, vantrel::UiThreadCalls& ui,
-               const vantrel::CliOptions& options) {
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point started = Clock::now();
-    bool cancelled = false;
+               const vantrel::CliOptions& options, vantrel::UnitTracker& unit) {
+    using vantrel::UnitEnding;
     while (dlg.SessionRunning()) {
         // Signals arrive outside the UI thread's queue: look at least every
         // tenth of a second.
         ui.WaitAndRunPending(std::chrono::milliseconds(100));
-        if (cancelled || !dlg.SessionRunning()) {
+        unit.SawBoot(dlg);
+        if (unit.Ending() != UnitEnding::kNone || !dlg.SessionRunning()) {
             continue;
         }
-        const Clock::time_point quietSince = std::max(started, dlg.LastReceiveTime());
-        const bool timedOut = options.timeoutSeconds &&
-                              std::chrono::duration<double>(Clock::now() - quietSince).count() >
-                                  *options.timeoutSeconds;
-        if (g_cancelRequested != 0 || timedOut || dlg.Comm().IsConnected() == 0) {
-            if (timedOut) {
-                std::fprintf(stderr, "vantrel-cli: the box sent nothing for %g s: cancelling\n",
-                             *options.timeoutSeconds);
-            }
-            dlg.OnCancelUpdate();
-            cancelled = true;
+        if (g_cancelRequested != 0) {
+            unit.Cancel(dlg, UnitEnding::kCancelled);
+        } else if (options.timeoutSeconds && unit.SilentFor(dlg, *options.timeoutSeconds)) {
+            std::fprintf(stderr, "vantrel-cli: the box sent nothing for %g s: cancelling\n",
+                         *options.timeoutSeconds);
+            unit.Cancel(dlg, UnitEnding::kTimedOut, *options.timeoutSeconds);
+        } else if (dlg.Comm().IsConnected() == 0) {
+            unit.Cancel(dlg, UnitEnding::kLineLost);
         }
     }
     return dlg.LastSessionSucceeded().value_or(false) ? kExitUpdated : kExitFailed;
+}
+
+// The recorder that --record asks for, or why it cannot record; nothing
+// without --record.
+std::variant<std::unique_ptr<vantrel::UnitRecorder>, std::string> OpenRecorder(
+    const vantrel::CliOptions& options) {
+    if (!options.record) {
+        return std::unique_ptr<vantrel::UnitRecorder>();
+    }
+    auto target = vantrel::ParseRecordTarget(options.recordUrl, vantrel::DefaultRecordFile());
+    if (const auto* error = std::get_if<std::string>(&target)) {
+        return *error;
+    }
+    vantrel::RecorderOptions recording;
+    recording.onWarning = [](const std::string& warning) {
+        std::fprintf(stderr, "vantrel-cli: warning: %s\n", warning.c_str());
+    };
+    return vantrel::UnitRecorder::Open(std::get<vantrel::RecordTarget>(target), recording);
+}
+
+// What a record says of every unit of this run, before it starts.
+vantrel::UnitRecord UnitBase(const vantrel::CliOptions& options, std::int32_t kind) {
+    vantrel::UnitRecord unit;
+    unit.id = vantrel::NewUnitId();
+    unit.host = vantrel::StationHostName();
+    unit.portLabel = "PORT " + std::to_string(options.port);
+    unit.imagePath = std::filesystem::absolute(options.image).string();
+    unit.imageSha256 = vantrel::Sha256OfFile(options.image).value_or("");
+    unit.imageKind = std::string(vantrel::FindImageKind(kind)->headerText);
+    unit.toolVersion = VANTREL_VERSION_TEXT;
+    return unit;
 }
 
 // What the port selector's entries map to, and every port this machine has.
@@ -108,6 +143,11 @@ int main(int argc, char** argv) {
         ListPorts(options.json);
         return 0;
     }
+    auto recorder = OpenRecorder(options);
+    if (const auto* error = std::get_if<std::string>(&recorder)) {
+        std::fprintf(stderr, "vantrel-cli: %s\n", error->c_str());
+        return kExitNotStarted;
+    }
     // A script reading through a pipe sees each line as it happens.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     InstallCancelSignals();
@@ -123,9 +163,22 @@ int main(int argc, char** argv) {
     if (dlg.ImageKind() == 0 || g_cancelRequested != 0) {
         return kExitNotStarted;
     }
+    vantrel::UnitTracker unit(dlg, UnitBase(options, dlg.ImageKind()));
     dlg.OnStart();
     if (!dlg.SessionRunning()) {
         return kExitNotStarted;
     }
-    return RunSession(dlg, ui, options);
+    unit.Started(dlg);
+    const int status = RunSession(dlg, ui, options, unit);
+    if (auto& store = std::get<std::unique_ptr<vantrel::UnitRecorder>>(recorder)) {
+        view.FlushLog();
+        store->Record(unit.Finish(dlg, view.Log()));
+        const vantrel::RecorderProgress left = store->Close(std::chrono::seconds(5));
+        if (left.waiting + left.spooled > 0) {
+            std::fprintf(stderr,
+                         "vantrel-cli: warning: the unit's record stays spooled and is "
+                         "sent at the next run\n");
+        }
+    }
+    return status;
 }

@@ -154,7 +154,8 @@ void ReceiveStream::HandleWholeBlock() {
 ReadbackSave ReceiveStream::SaveBlock(const ReadbackBlock& block) {
     ReadbackSave save;
     if (m_session.SessionActive()) {
-        save = m_readbackFile.Save(m_session.CurrentFileName(), block);
+        save = m_readbackFile.Save(m_readbackPath ? m_readbackPath : m_session.CurrentFileName(),
+                                   block);
     } else {
         save.error = "no update is running";
     }

@@ -3,7 +3,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "engine/readback_file.h"
@@ -27,6 +29,11 @@ class ReceiveStream {
     void Reset();
 
     ResponseKind LastResponse() const { return m_lastResponse; }
+
+    // Where blocks the box sends back are stored: the file of the module
+    // being written, or, where several boxes are updated from one image,
+    // a file of the unit's own.
+    void SetReadbackFile(std::optional<std::string> path) { m_readbackPath = std::move(path); }
 
   private:
     static constexpr std::size_t kAccumulatorSize = 4096;
@@ -53,6 +60,7 @@ class ReceiveStream {
     std::size_t m_rxCount = 0;
     ResponseKind m_lastResponse = kResponseText;
     ReadbackFile m_readbackFile;
+    std::optional<std::string> m_readbackPath;
 };
 
 }  // namespace vantrel

@@ -18,6 +18,7 @@ void UpdateSession::StartSession() {
         m_state = kWaitBoot;
         m_currentSlot = nullptr;
         m_blockCounter = 0;
+        m_framesSentAgain = 0;
     }
     m_sessionActive = true;
     m_events.Reset(kStepEvent);
@@ -240,6 +241,12 @@ void UpdateSession::ShowStatusFromWorker(StatusCode code) {
 
 UpdateSession::Advance UpdateSession::AdvanceLocked(ResponseKind kind) {
     const bool nak = kind == kResponseNak;
+    // These states send their frame again after a NAK; a NAK to the module
+    // end fails the update instead.
+    if (nak && (m_state == kHandshake || m_state == kModuleHeader || m_state == kBlocks ||
+                m_state == kGlobalEnd)) {
+        ++m_framesSentAgain;
+    }
     Advance advance;
     switch (m_state) {
         case kHandshake:
@@ -368,6 +375,11 @@ std::optional<std::string> UpdateSession::CurrentFileName() const {
 SessionState UpdateSession::State() const {
     std::lock_guard lock(m_mutex);
     return m_state;
+}
+
+std::uint32_t UpdateSession::FramesSentAgain() const {
+    std::lock_guard lock(m_mutex);
+    return m_framesSentAgain;
 }
 
 UpdateSession::Progress UpdateSession::CurrentProgress() const {

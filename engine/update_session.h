@@ -73,6 +73,8 @@ class UpdateSession {
         std::uint32_t blockCounter = 0;
     };
     Progress CurrentProgress() const;
+    // Frames written again in this session because the box answered NAK.
+    std::uint32_t FramesSentAgain() const;
 
   private:
     enum Event : std::size_t { kFailEvent = 0, kDoneEvent = 1, kStepEvent = 2 };
@@ -112,6 +114,7 @@ class UpdateSession {
     SessionState m_state = kWaitBoot;
     ModuleSlot* m_currentSlot = nullptr;
     std::uint32_t m_blockCounter = 0;
+    std::uint32_t m_framesSentAgain = 0;
 
     std::atomic<bool> m_workerRunning{false};
     std::atomic<bool> m_sessionActive{false};

@@ -3,6 +3,7 @@
 #include <libudev.h>
 
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,6 +24,10 @@ struct UdevDeleter {
 };
 template <typename T>
 using UdevPtr = std::unique_ptr<T, UdevDeleter>;
+
+// libudev keeps process-wide state (its hash seed among it) that it sets up
+// without a lock, so the ports of a station look at devices one at a time.
+std::mutex g_udevMutex;
 
 // The FTDI latency timer is a byte of milliseconds.
 constexpr int kMaxLatencyTimerMs = 255;
@@ -165,6 +170,7 @@ std::optional<DetectedPort> ReadPort(udev_device* tty) {
 }  // namespace
 
 std::vector<DetectedPort> DetectSerialPorts() {
+    const std::lock_guard lock(g_udevMutex);
     std::vector<DetectedPort> ports;
     const UdevPtr<udev> context(udev_new());
     const UdevPtr<udev_enumerate> enumerate(context ? udev_enumerate_new(context.get()) : nullptr);
@@ -188,6 +194,7 @@ std::vector<DetectedPort> DetectSerialPorts() {
 }
 
 std::optional<int> ReadLatencyTimerMs(const std::string& sysName) {
+    const std::lock_guard lock(g_udevMutex);
     const UdevPtr<udev> context(udev_new());
     const UdevPtr<udev_device> tty(
         context ? udev_device_new_from_subsystem_sysname(context.get(), "tty", sysName.c_str())

@@ -181,9 +181,7 @@ bool CUpdaterDlg::OpenPortOfSelection() {
 void CUpdaterDlg::LogOpenOutcome() {
     // A number outside the selector's was refused before any device was chosen.
     if (m_portNumber >= 1 && m_portNumber <= kPortEntries) {
-        const PortDevice& device = m_comm.Device();
-        AppendLog(
-            PortIdentityLine(m_portNumber, device, FindDetectedPort(device.path, m_detectedPorts)));
+        AppendLog(PortIdentityLine(m_portNumber, m_comm.Device(), OpenedDetectedPort()));
     }
     if (m_comm.IsConnected() == 0) {
         AppendLog(DescribeOpenError(m_comm.LastOpenError()) + "\r\n");
@@ -193,7 +191,7 @@ void CUpdaterDlg::LogOpenOutcome() {
 }
 
 void CUpdaterDlg::LogUsbLatencyCost() {
-    const DetectedPort* port = FindDetectedPort(m_comm.Device().path, m_detectedPorts);
+    const DetectedPort* port = OpenedDetectedPort();
     if (port == nullptr || port->kind != PortKind::kUsb) {
         return;
     }
@@ -213,7 +211,14 @@ void CUpdaterDlg::DetectPorts() {
     }
 }
 
+const DetectedPort* CUpdaterDlg::OpenedDetectedPort() const {
+    return FindDetectedPort(m_comm.Device().path, m_detectedPorts);
+}
+
 PortDevice CUpdaterDlg::MapPortNumber(int portNumber) const {
+    if (m_portDeviceOverride) {
+        return *m_portDeviceOverride;
+    }
     return MapPort(portNumber, ReadPortMapSources(portNumber, m_iniFile, m_detectedPorts));
 }
 

@@ -89,6 +89,21 @@ class CUpdaterDlg : public SessionHost, public CommOwner {
     std::int32_t ImageKind() const { return m_images.ImageKind(); }
     const ModuleSlots& Slots() const { return m_slots; }
     const CComm& Comm() const { return m_comm; }
+    UpdateSession::Progress SessionProgress() const { return m_session.CurrentProgress(); }
+    SessionState CurrentSessionState() const { return m_session.State(); }
+    std::uint32_t FramesSentAgain() const { return m_session.FramesSentAgain(); }
+    // What discovery knew of the device of the last open, nullptr if nothing.
+    const DetectedPort* OpenedDetectedPort() const;
+
+    // From the next open on, the selected PORT n is `device`, whatever the
+    // settings say: a station names each of its ports' devices itself.
+    void SetPortDevice(std::optional<PortDevice> device) {
+        m_portDeviceOverride = std::move(device);
+    }
+    // See ReceiveStream::SetReadbackFile.
+    void SetReadbackFile(std::optional<std::string> path) {
+        m_receive.SetReadbackFile(std::move(path));
+    }
 
   private:
     // Looks at this machine's ports again (an adapter may have been
@@ -119,6 +134,7 @@ class CUpdaterDlg : public SessionHost, public CommOwner {
     std::optional<bool> m_lastSessionSucceeded;
     std::chrono::steady_clock::time_point m_lastReceiveTime{};
     std::vector<DetectedPort> m_detectedPorts;
+    std::optional<PortDevice> m_portDeviceOverride;
 
     // Destroyed in reverse: the port (and its reader) first, then the
     // session (and its worker), then the slots they used.

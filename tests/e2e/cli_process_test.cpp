@@ -6,6 +6,7 @@
 #include <chrono>
 
 #include "boxsim/frame_selector.h"
+#include "records/sqlite_record_store.h"
 #include "tests/support/child_process.h"
 #include "tests/support/image_maker.h"
 #include "tests/support/stand_in.h"
@@ -120,6 +121,33 @@ TEST_F(CliProcess, NothingStarts) {
         EXPECT_NE(cli.Out().find(c.out), std::string::npos) << c.name << ": " << cli.Out();
         EXPECT_EQ(cli.Out().find("Wait for STB BOOT..."), std::string::npos) << c.name;
     }
+}
+
+TEST_F(CliProcess, RecordKeepsTheUnitAndARecordFileThatIsNoneIsLeftAlone) {
+    PeerOptions options = test::InstantOptions();
+    options.nakFrames = {{FrameSelector::Frame::kModuleEnd, 0}};
+    test::StandIn box(options);
+    const std::string file = dir.File("records.sqlite");
+    auto cli = StartCli(box, {"--record=" + file});
+    EXPECT_EQ(cli->Wait(30s), kFailed);
+    const auto units = SqliteRecordStore(file, SqliteRecordStore::Mode::kExisting).Latest({});
+    ASSERT_EQ(units.size(), 1u) << cli->Err();
+    EXPECT_EQ(units[0].outcome, UnitOutcome::kFailed);
+    EXPECT_EQ(units[0].reason, "the box refused the module end");
+    EXPECT_EQ(units[0].portLabel, "PORT 1");
+    EXPECT_EQ(units[0].device, box.Path());
+    EXPECT_EQ(units[0].blocksAcknowledged, 65u);
+    EXPECT_EQ(units[0].imageSha256.size(), 64u);
+    EXPECT_NE(units[0].log.find("BOOT"), std::string::npos);
+
+    // Refused before the port is opened, and the file is kept as it was.
+    const std::string notes = dir.Write("notes.sqlite", "not a database\n");
+    test::ChildProcess refused(
+        {VANTREL_CLI_PATH, "--device", box.Path(), "--record=" + notes, Image()});
+    EXPECT_EQ(refused.Wait(10s), kNotStarted);
+    EXPECT_NE(refused.Err().find(notes), std::string::npos) << refused.Err();
+    EXPECT_EQ(refused.Out().find("Open Comm Port"), std::string::npos) << refused.Out();
+    EXPECT_EQ(test::ReadFile(notes), "not a database\n");
 }
 
 }  // namespace

@@ -27,4 +27,9 @@ std::string TempDir::Write(std::string_view name, std::string_view bytes) const 
     return path;
 }
 
+std::string ReadFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
 }  // namespace vantrel::test

@@ -25,4 +25,7 @@ class TempDir {
     std::filesystem::path m_path;
 };
 
+// The whole contents of a file, empty when it cannot be read.
+std::string ReadFile(const std::string& path);
+
 }  // namespace vantrel::test

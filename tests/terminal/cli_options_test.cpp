@@ -85,5 +85,32 @@ TEST(CliOptions, ListingPortsNeedsNoImage) {
     }
 }
 
+// The URL rides on the option itself, so "--record image.bin" cannot take
+// the image for a record file.
+TEST(CliOptions, RecordTakesItsUrlAfterAnEqualsSign) {
+    const struct {
+        std::vector<const char*> args;
+        bool record;
+        std::optional<std::string> url;
+        std::string image;
+    } cases[] = {
+        {{"a.hex"}, false, std::nullopt, "a.hex"},
+        {{"--record", "a.hex"}, true, std::nullopt, "a.hex"},
+        {{"--record=/tmp/r.sqlite", "a.hex"}, true, "/tmp/r.sqlite", "a.hex"},
+        {{"a.hex", "--record=postgresql://line/units"}, true, "postgresql://line/units", "a.hex"},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = Parse(c.args);
+        ASSERT_TRUE(std::holds_alternative<CliOptions>(parsed)) << std::get<std::string>(parsed);
+        const auto& options = std::get<CliOptions>(parsed);
+        EXPECT_EQ(options.record, c.record);
+        EXPECT_EQ(options.recordUrl, c.url);
+        EXPECT_EQ(options.image, c.image);
+    }
+    const auto empty = Parse({"--record=", "a.hex"});
+    ASSERT_TRUE(std::holds_alternative<std::string>(empty));
+    EXPECT_EQ(std::get<std::string>(empty), "--record= takes a file or a postgresql:// URL");
+}
+
 }  // namespace
 }  // namespace vantrel

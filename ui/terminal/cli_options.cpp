@@ -27,7 +27,8 @@ bool ParseSeconds(const std::string& text, double& seconds) {
 }  // namespace
 
 std::string CliUsage() {
-    return "usage: vantrel-cli [--port N | --device PATH] [--timeout SECONDS] IMAGE\n"
+    return "usage: vantrel-cli [--port N | --device PATH] [--timeout SECONDS] [--record[=URL]]\n"
+           "                  IMAGE\n"
            "       vantrel-cli --list-ports [--json]\n"
            "\n"
            "Writes IMAGE into the box on the serial line, as the window's Start does.\n"
@@ -36,6 +37,8 @@ std::string CliUsage() {
            "  --device PATH      open PATH as PORT N instead of its usual device\n"
            "  --timeout SECONDS  cancel when the box has sent nothing for this long\n"
            "                     (default: wait for ever)\n"
+           "  --record[=URL]     record the unit: in $XDG_DATA_HOME/vantrel/records.sqlite,\n"
+           "                     or in the file or postgresql:// server URL names\n"
            "  --list-ports       list this machine's serial ports, the PORT that maps to\n"
            "                     each, and whether it can be opened (--json: as JSON)\n"
            "Exit status: 0 updated, 1 failed, cancelled or timed out, 2 nothing started.\n";
@@ -57,6 +60,14 @@ std::variant<CliOptions, std::string> ParseCliOptions(int argc, const char* cons
             options.listPorts = true;
         } else if (arg == "--json") {
             options.json = true;
+        } else if (arg == "--record" || arg.rfind("--record=", 0) == 0) {
+            options.record = true;
+            if (arg.size() > std::string_view("--record").size()) {
+                options.recordUrl = std::string(arg.substr(std::string_view("--record=").size()));
+                if (options.recordUrl->empty()) {
+                    return std::string("--record= takes a file or a postgresql:// URL");
+                }
+            }
         } else if (arg == "--port") {
             const auto text = value();
             if (!text || !ParsePort(*text, options.port)) {

@@ -12,8 +12,10 @@ struct CliOptions {
     std::optional<double> timeoutSeconds;  // Cancel after this long without a byte from the box
     std::string image;
     bool help = false;
-    bool listPorts = false;  // list the serial ports instead of updating
-    bool json = false;       // the list as JSON
+    bool listPorts = false;                // list the serial ports instead of updating
+    bool json = false;                     // the list as JSON
+    bool record = false;                   // record the unit
+    std::optional<std::string> recordUrl;  // where: nothing for the local record file
 };
 
 // Usage text of vantrel-cli.

@@ -38,6 +38,7 @@ int TerminalView::ComboSelection(int id) {
 }
 
 void TerminalView::AppendLog(std::string_view text) {
+    m_kept.Append(text);
     // The box's line ends come as CR LF, LF CR (swapped outside a session),
     // or alone; each pair is one line end on the terminal.
     for (char c : text) {
@@ -58,6 +59,7 @@ void TerminalView::AppendLog(std::string_view text) {
 
 void TerminalView::ClearLog() {
     FlushLog();
+    m_kept.Clear();
 }
 
 void TerminalView::ShowHint(std::string_view text) {

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "ui/kept_log.h"
 #include "ui/terminal/progress_meter.h"
 #include "ui/updater_view.h"
 
@@ -40,6 +41,8 @@ class TerminalView : public UpdaterView {
 
     // Writes out a log line still waiting for its line end.
     void FlushLog();
+    // What the log pane would show: a unit's record keeps it.
+    const KeptLog& Log() const { return m_kept; }
 
   private:
     void PrintLine(std::FILE* stream, std::string_view line);
@@ -55,6 +58,7 @@ class TerminalView : public UpdaterView {
     std::string m_statusShown;
     std::string m_pendingLog;
     char m_lastLineEnd = 0;  // to fold the pair of a CR LF or LF CR into one line end
+    KeptLog m_kept;
     ProgressMeter m_meter;
     int m_position = 0;
     bool m_barDrawn = false;

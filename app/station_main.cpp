@@ -1,0 +1,167 @@
+// vantrel-station: many boxes updated at once, one per port, each by the
+// window's own logic, and every unit recorded.
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <variant>
+
+#include "engine/image_file.h"
+#include "platform/executable_path.h"
+#include "platform/ini_file.h"
+#include "records/record_target.h"
+#include "records/unit_identity.h"
+#include "records/unit_recorder.h"
+#include "station/image_digest.h"
+#include "station/port_devices.h"
+#include "station/station.h"
+#include "station/station_options.h"
+
+namespace {
+
+constexpr int kExitNotStarted = 2;
+
+volatile std::sig_atomic_t g_stopRequested = 0;
+
+void RequestStop(int) {
+    g_stopRequested = 1;
+}
+
+void InstallStopSignals() {
+    struct sigaction action {};
+    action.sa_handler = RequestStop;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "vantrel-station: error: %s\n", message.c_str());
+    return kExitNotStarted;
+}
+
+std::size_t TerminalWidth() {
+    winsize size{};
+    return ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 120;
+}
+
+void Warn(const std::string& message) {
+    std::fprintf(stderr, "vantrel-station: warning: %s\n", message.c_str());
+}
+
+// Blocks the boxes send back go beside the record file, one file per unit.
+std::optional<std::filesystem::path> ReadbackFolder(const std::string& recordFile) {
+    const std::filesystem::path folder =
+        std::filesystem::path(recordFile).parent_path() / "readback";
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error) {
+        Warn("blocks from the boxes cannot be kept: " + folder.string() + ": " + error.message());
+        return std::nullopt;
+    }
+    return folder;
+}
+
+vantrel::StationOutput OutputOf(const vantrel::StationOptions& options) {
+    if (options.json) {
+        return vantrel::StationOutput::kJson;
+    }
+    if (options.quiet) {
+        return vantrel::StationOutput::kQuiet;
+    }
+    return isatty(STDOUT_FILENO) != 0 ? vantrel::StationOutput::kDashboard
+                                      : vantrel::StationOutput::kLines;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const auto parsed = vantrel::ParseStationOptions(argc, argv);
+    if (const auto* usage = std::get_if<vantrel::StationUsage>(&parsed)) {
+        std::fputs(usage->text.c_str(), usage->exitStatus == 0 ? stdout : stderr);
+        return usage->exitStatus;
+    }
+    const auto& options = std::get<vantrel::StationOptions>(parsed);
+
+    const vantrel::ImageCheck image = vantrel::InspectImageFile(options.image);
+    if (image.kind == vantrel::kImageNone) {
+        return Fail(image.error);
+    }
+    const auto digest = vantrel::Sha256OfFile(options.image);
+    if (!digest) {
+        return Fail("cannot read " + options.image);
+    }
+    vantrel::CIniFile settings;
+    settings.SetPath(vantrel::SettingsPathBesideExecutable());
+    const auto devices = vantrel::ResolvePortDevices(options.ports, settings);
+    if (const auto shared = vantrel::FindSharedDevice(options.ports, devices)) {
+        return Fail(*shared);
+    }
+
+    std::unique_ptr<vantrel::UnitRecorder> recorder;
+    std::string localFile = vantrel::DefaultRecordFile();
+    if (!options.noRecord) {
+        auto target = vantrel::ParseRecordTarget(options.recordUrl, localFile);
+        if (const auto* error = std::get_if<std::string>(&target)) {
+            return Fail(*error);
+        }
+        localFile = std::get<vantrel::RecordTarget>(target).localFile;
+        vantrel::RecorderOptions recording;
+        recording.onWarning = Warn;
+        recording.onNotice = [](const std::string& notice) {
+            std::fprintf(stderr, "vantrel-station: %s\n", notice.c_str());
+        };
+        auto opened =
+            vantrel::UnitRecorder::Open(std::get<vantrel::RecordTarget>(target), recording);
+        if (const auto* error = std::get_if<std::string>(&opened)) {
+            return Fail(*error);
+        }
+        recorder = std::move(std::get<std::unique_ptr<vantrel::UnitRecorder>>(opened));
+    }
+    if (localFile.empty()) {
+        return Fail("no home folder for the record file: give --record PATH");
+    }
+    const auto readbackFolder = ReadbackFolder(localFile);
+
+    vantrel::UnitRecord unitTemplate;
+    unitTemplate.host = vantrel::StationHostName();
+    unitTemplate.imagePath = std::filesystem::absolute(options.image).string();
+    unitTemplate.imageSha256 = *digest;
+    unitTemplate.imageKind = std::string(vantrel::FindImageKind(image.kind)->headerText);
+    unitTemplate.toolVersion = VANTREL_VERSION_TEXT;
+
+    vantrel::StationConfig config;
+    config.loop = options.loop;
+    config.output = OutputOf(options);
+    config.width = TerminalWidth();
+    for (const auto& port : options.ports) {
+        vantrel::PortRunnerConfig runner;
+        runner.label = port.label;
+        runner.portNumber = port.portNumber;
+        if (port.device) {
+            runner.device = vantrel::PortDevice{*port.device, "the command line"};
+        }
+        runner.image = options.image;
+        runner.timeoutSeconds = options.timeoutSeconds;
+        runner.readbackDir = readbackFolder;
+        runner.unitTemplate = unitTemplate;
+        config.ports.push_back(std::move(runner));
+    }
+    InstallStopSignals();
+    vantrel::Station station(std::move(config), stdout, [&](const vantrel::UnitRecord& unit) {
+        if (recorder) {
+            recorder->Record(unit);
+        }
+    });
+    const int status = station.Run([] { return g_stopRequested != 0; });
+    if (recorder) {
+        const vantrel::RecorderProgress left = recorder->Close(std::chrono::seconds(5));
+        if (left.waiting + left.spooled > 0) {
+            Warn(std::to_string(left.waiting + left.spooled) + " records stay spooled in " +
+                 localFile + " and are sent at the next run");
+        }
+    }
+    return status;
+}

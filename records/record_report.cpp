@@ -1,0 +1,157 @@
+#include "records/record_report.h"
+
+#include <algorithm>
+#include <charconv>
+#include <nlohmann/json.hpp>
+#include <vector>
+
+#include "records/record_columns.h"
+#include "records/record_text.h"
+#include "records/record_time.h"
+
+namespace vantrel {
+namespace {
+
+// The most a table cell shows.
+constexpr std::size_t kCellCap = 200;
+
+std::string NumberText(double value) {
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
+}
+
+std::string SecondsText(double seconds) {
+    char text[32];
+    const auto result =
+        std::to_chars(text, text + sizeof text, seconds, std::chars_format::fixed, 1);
+    return std::string(text, result.ptr);
+}
+
+// The fields in kRecordColumns order, as text.
+std::vector<std::string> Fields(const UnitRecord& record) {
+    return {record.id,
+            UtcTimeText(record.start),
+            UtcTimeText(record.end),
+            record.host,
+            record.portLabel,
+            record.device,
+            record.stableName,
+            record.adapterSerial,
+            record.imagePath,
+            record.imageSha256,
+            record.imageKind,
+            std::to_string(record.blocksInImage),
+            std::to_string(record.blocksAcknowledged),
+            std::to_string(record.framesSentAgain),
+            std::string(OutcomeName(record.outcome)),
+            record.reason,
+            NumberText(record.seconds),
+            record.toolVersion,
+            record.log};
+}
+
+// A store written by another program may hold anything: cells get the same
+// safety as stored text, on one line.
+std::string Cell(std::string_view text) {
+    std::string cell = SafeText(text, kCellCap);
+    std::replace_if(
+        cell.begin(), cell.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; }, ' ');
+    return cell.empty() ? "-" : cell;
+}
+
+// Columns on a terminal: characters, not bytes.
+std::size_t Width(std::string_view text) {
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+std::string CsvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) {
+        return text;
+    }
+    std::string quoted = "\"";
+    for (const char c : text) {
+        quoted += c;
+        if (c == '"') {
+            quoted += '"';
+        }
+    }
+    return quoted + "\"";
+}
+
+}  // namespace
+
+std::string FormatRecordTable(std::span<const UnitRecord> records) {
+    if (records.empty()) {
+        return "No units recorded.\n";
+    }
+    using Row = std::vector<std::string>;
+    std::vector<Row> rows = {{"START (UTC)", "HOST", "PORT", "DEVICE", "KIND", "BLOCKS", "RESENT",
+                              "OUTCOME", "SECONDS", "REASON"}};
+    for (const UnitRecord& record : records) {
+        // "2026-12-09T05:00:00.123456Z" as "2026-12-09 05:00:00".
+        std::string start = UtcTimeText(record.start).substr(0, 19);
+        start[10] = ' ';
+        rows.push_back(
+            {start, Cell(record.host), Cell(record.portLabel), Cell(record.device),
+             Cell(record.imageKind),
+             std::to_string(record.blocksAcknowledged) + "/" + std::to_string(record.blocksInImage),
+             std::to_string(record.framesSentAgain), std::string(OutcomeName(record.outcome)),
+             SecondsText(record.seconds), Cell(record.reason)});
+    }
+    std::vector<std::size_t> widths(rows.front().size(), 0);
+    for (const Row& row : rows) {
+        for (std::size_t column = 0; column < row.size(); ++column) {
+            widths[column] = std::max(widths[column], Width(row[column]));
+        }
+    }
+    std::string table;
+    for (const Row& row : rows) {
+        std::string line;
+        for (std::size_t column = 0; column < row.size(); ++column) {
+            line += row[column];
+            if (column + 1 < row.size()) {
+                line.append(widths[column] - Width(row[column]) + 2, ' ');
+            }
+        }
+        table += line + "\n";
+    }
+    return table;
+}
+
+std::string FormatRecordCsv(std::span<const UnitRecord> records) {
+    std::string csv;
+    const auto addRow = [&](const std::vector<std::string>& fields) {
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            csv += (i > 0 ? "," : "") + CsvField(fields[i]);
+        }
+        csv += "\r\n";
+    };
+    addRow(std::vector<std::string>(kRecordColumns.begin(), kRecordColumns.end()));
+    for (const UnitRecord& record : records) {
+        addRow(Fields(SafeRecord(record)));
+    }
+    return csv;
+}
+
+std::string FormatRecordJson(std::span<const UnitRecord> records) {
+    nlohmann::ordered_json units = nlohmann::ordered_json::array();
+    for (const UnitRecord& stored : records) {
+        const UnitRecord record = SafeRecord(stored);
+        const std::vector<std::string> fields = Fields(record);
+        nlohmann::ordered_json unit = nlohmann::ordered_json::object();
+        for (std::size_t i = 0; i < kRecordColumns.size(); ++i) {
+            unit[std::string(kRecordColumns[i])] = fields[i];
+        }
+        unit["blocks_in_image"] = record.blocksInImage;
+        unit["blocks_acknowledged"] = record.blocksAcknowledged;
+        unit["frames_sent_again"] = record.framesSentAgain;
+        unit["seconds"] = record.seconds;
+        units.push_back(std::move(unit));
+    }
+    return units.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+}
+
+}  // namespace vantrel

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <span>
+#include <string>
+
+#include "records/unit_record.h"
+
+namespace vantrel {
+
+// Units for people: one line each, in columns, without the log.
+std::string FormatRecordTable(std::span<const UnitRecord> records);
+// Every field of every unit as CSV (RFC 4180: CRLF line ends, a field with
+// a comma, quote or line end in quotes), the column names first.
+std::string FormatRecordCsv(std::span<const UnitRecord> records);
+// Every field of every unit as a JSON array of objects keyed by the column
+// names.
+std::string FormatRecordJson(std::span<const UnitRecord> records);
+
+}  // namespace vantrel

@@ -1,0 +1,423 @@
+#include "records/sqlite_record_store.h"
+
+#include <sqlite3.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <system_error>
+#include <thread>
+
+#include "records/record_columns.h"
+#include "records/record_time.h"
+
+namespace vantrel {
+namespace {
+
+// PRAGMA application_id of a record file ("VNTR"), telling it from another
+// program's database.
+constexpr int kApplicationId = 0x564E5452;
+// How long a write waits for another process's write to finish.
+constexpr int kBusyTimeoutMs = 10000;
+
+constexpr const char* kSchema = R"sql(
+CREATE TABLE units (
+    id TEXT PRIMARY KEY NOT NULL,
+    start_utc TEXT NOT NULL,
+    end_utc TEXT NOT NULL,
+    host TEXT NOT NULL,
+    port_label TEXT NOT NULL,
+    device TEXT NOT NULL,
+    stable_name TEXT NOT NULL,
+    adapter_serial TEXT NOT NULL,
+    image_path TEXT NOT NULL,
+    image_sha256 TEXT NOT NULL,
+    image_kind TEXT NOT NULL,
+    blocks_in_image INTEGER NOT NULL,
+    blocks_acknowledged INTEGER NOT NULL,
+    frames_sent_again INTEGER NOT NULL,
+    outcome TEXT NOT NULL,
+    reason TEXT NOT NULL,
+    seconds REAL NOT NULL,
+    tool_version TEXT NOT NULL,
+    log TEXT NOT NULL
+);
+CREATE INDEX units_by_start ON units (start_utc);
+CREATE TABLE spool (
+    position INTEGER PRIMARY KEY AUTOINCREMENT,
+    server TEXT NOT NULL,
+    unit_id TEXT NOT NULL REFERENCES units (id),
+    UNIQUE (server, unit_id)
+);
+)sql";
+
+std::uint32_t ToCount(sqlite3_int64 value) {
+    if (value < 0) {
+        return 0;
+    }
+    return value > std::numeric_limits<std::uint32_t>::max()
+               ? std::numeric_limits<std::uint32_t>::max()
+               : static_cast<std::uint32_t>(value);
+}
+
+}  // namespace
+
+// A prepared statement, finalized when it goes.
+class SqliteRecordStore::Statement {
+  public:
+    Statement(const SqliteRecordStore& store, const std::string& sql) : m_store(store) {
+        const int code = sqlite3_prepare_v2(store.m_db, sql.c_str(), -1, &m_statement, nullptr);
+        if (code != SQLITE_OK) {
+            store.Fail("cannot read", code);
+        }
+    }
+    ~Statement() { sqlite3_finalize(m_statement); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    void Bind(int index, const std::string& text) {
+        Check(sqlite3_bind_text(m_statement, index, text.data(), static_cast<int>(text.size()),
+                                SQLITE_STATIC));
+    }
+    void Bind(int index, sqlite3_int64 value) {
+        Check(sqlite3_bind_int64(m_statement, index, value));
+    }
+    void Bind(int index, double value) { Check(sqlite3_bind_double(m_statement, index, value)); }
+    void BindNull(int index) { Check(sqlite3_bind_null(m_statement, index)); }
+
+    // True while a row has come.
+    bool Step(const char* doing) {
+        const int code = sqlite3_step(m_statement);
+        if (code == SQLITE_ROW) {
+            return true;
+        }
+        if (code != SQLITE_DONE) {
+            m_store.Fail(doing, code);
+        }
+        return false;
+    }
+
+    std::string Text(int column) const {
+        const auto* text = sqlite3_column_text(m_statement, column);
+        const int size = sqlite3_column_bytes(m_statement, column);
+        return text ? std::string(reinterpret_cast<const char*>(text),
+                                  static_cast<std::size_t>(size))
+                    : std::string();
+    }
+    sqlite3_int64 Int(int column) const { return sqlite3_column_int64(m_statement, column); }
+    double Real(int column) const { return sqlite3_column_double(m_statement, column); }
+
+  private:
+    void Check(int code) const {
+        if (code != SQLITE_OK) {
+            m_store.Fail("cannot use", code);
+        }
+    }
+
+    const SqliteRecordStore& m_store;
+    sqlite3_stmt* m_statement = nullptr;
+};
+
+SqliteRecordStore::SqliteRecordStore(std::string path, Mode mode) : m_path(std::move(path)) {
+    try {
+        Open(mode);
+    } catch (...) {
+        sqlite3_close(m_db);
+        throw;
+    }
+}
+
+SqliteRecordStore::~SqliteRecordStore() {
+    sqlite3_close(m_db);
+}
+
+void SqliteRecordStore::Fail(const std::string& doing, int code) const {
+    const int primary = code & 0xFF;
+    std::string detail = m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(code);
+    const int systemError = m_db ? sqlite3_system_errno(m_db) : 0;
+    if (systemError != 0 && (primary == SQLITE_CANTOPEN || primary == SQLITE_IOERR)) {
+        detail += std::string(": ") + std::strerror(systemError);
+    }
+    if (primary == SQLITE_NOTADB) {
+        throw RecordStoreError("the record file " + m_path + " is not a database (" + detail +
+                               "); it is left as it is");
+    }
+    if (primary == SQLITE_CORRUPT) {
+        throw RecordStoreError("the record file " + m_path + " is damaged (" + detail +
+                               "); it is left as it is");
+    }
+    throw RecordStoreError(doing + " the record file " + m_path + ": " + detail);
+}
+
+void SqliteRecordStore::Open(Mode mode) {
+    if (m_path.empty()) {
+        throw RecordStoreError("no record file named");
+    }
+    std::error_code error;
+    if (std::filesystem::is_directory(m_path, error)) {
+        throw RecordStoreError("the record file " + m_path + " is a directory");
+    }
+    int flags = SQLITE_OPEN_READWRITE;
+    if (mode == Mode::kCreate) {
+        flags |= SQLITE_OPEN_CREATE;
+        const std::filesystem::path folder = std::filesystem::path(m_path).parent_path();
+        if (!folder.empty()) {
+            std::filesystem::create_directories(folder, error);
+            if (error) {
+                throw RecordStoreError("cannot create the folder " + folder.string() +
+                                       " for the record file: " + error.message());
+            }
+        }
+    }
+    const int opened = sqlite3_open_v2(m_path.c_str(), &m_db, flags, nullptr);
+    if (opened != SQLITE_OK) {
+        Fail("cannot open", opened);
+    }
+    sqlite3_extended_result_codes(m_db, 1);
+    sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+
+    // Look before writing anything: another program's database or a file
+    // that is none stays as it is. One statement, so that all three come
+    // from the same moment while another process may be creating the tables.
+    sqlite3_int64 applicationId = 0;
+    sqlite3_int64 version = 0;
+    sqlite3_int64 tables = 0;
+    {
+        Statement look(*this,
+                       "SELECT (SELECT application_id FROM pragma_application_id()),"
+                       " (SELECT user_version FROM pragma_user_version()),"
+                       " (SELECT count(*) FROM sqlite_master)");
+        if (look.Step("cannot read")) {
+            applicationId = look.Int(0);
+            version = look.Int(1);
+            tables = look.Int(2);
+        }
+    }
+    const bool empty = applicationId == 0 && tables == 0;
+    if (!empty && applicationId != kApplicationId) {
+        throw RecordStoreError(m_path + " is a database of another program, not a record file; " +
+                               "it is left as it is");
+    }
+    if (version > kSchemaVersion) {
+        throw RecordStoreError("the record file " + m_path + " was written by a newer Vantrel " +
+                               "(schema " + std::to_string(version) + "; this one knows " +
+                               std::to_string(kSchemaVersion) + ")");
+    }
+    m_hasTables = !empty;
+    if (mode == Mode::kCreate) {
+        UseWal();
+        CreateTables();
+    }
+    // A unit's record is kept once its write returns, power cut or not.
+    Run("PRAGMA synchronous=FULL", "cannot set up");
+}
+
+void SqliteRecordStore::Run(const std::string& sql, const char* doing) {
+    Statement statement(*this, sql);
+    while (statement.Step(doing)) {
+    }
+}
+
+void SqliteRecordStore::UseWal() {
+    // Changing the journal mode does not wait for another process's lock
+    // as other statements do: wait here, as long as they would.
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+    for (;;) {
+        sqlite3_stmt* statement = nullptr;
+        int code = sqlite3_prepare_v2(m_db, "PRAGMA journal_mode=WAL", -1, &statement, nullptr);
+        if (code == SQLITE_OK) {
+            while ((code = sqlite3_step(statement)) == SQLITE_ROW) {
+            }
+        }
+        sqlite3_finalize(statement);
+        const int primary = code & 0xFF;
+        if (code == SQLITE_DONE) {
+            return;
+        }
+        if ((primary != SQLITE_BUSY && primary != SQLITE_LOCKED) ||
+            std::chrono::steady_clock::now() >= deadline) {
+            Fail("cannot set up", code);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+void SqliteRecordStore::CreateTables() {
+    Run("BEGIN IMMEDIATE", "cannot set up");
+    try {
+        // Another process may have created them since the look.
+        bool created = false;
+        {
+            Statement look(*this, "PRAGMA application_id");
+            created = look.Step("cannot read") && look.Int(0) == kApplicationId;
+        }
+        if (!created) {
+            const int code = sqlite3_exec(m_db, kSchema, nullptr, nullptr, nullptr);
+            if (code != SQLITE_OK) {
+                Fail("cannot set up", code);
+            }
+            Run("PRAGMA application_id=" + std::to_string(kApplicationId), "cannot set up");
+            Run("PRAGMA user_version=" + std::to_string(kSchemaVersion), "cannot set up");
+        }
+        Run("COMMIT", "cannot set up");
+    } catch (...) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+    m_hasTables = true;
+}
+
+void SqliteRecordStore::WriteUnit(const UnitRecord& record) {
+    std::string sql = "INSERT INTO units (" + RecordColumnList() + ") VALUES (";
+    for (std::size_t i = 1; i <= kRecordColumns.size(); ++i) {
+        sql += (i > 1 ? ", ?" : "?") + std::to_string(i);
+    }
+    sql += ") ON CONFLICT (id) DO NOTHING";
+    Statement insert(*this, sql);
+    const std::string start = UtcTimeText(record.start);
+    const std::string end = UtcTimeText(record.end);
+    const std::string outcome(OutcomeName(record.outcome));
+    int column = 0;
+    for (const std::string* text : {&record.id, &start, &end, &record.host, &record.portLabel,
+                                    &record.device, &record.stableName, &record.adapterSerial,
+                                    &record.imagePath, &record.imageSha256, &record.imageKind}) {
+        insert.Bind(++column, *text);
+    }
+    insert.Bind(++column, static_cast<sqlite3_int64>(record.blocksInImage));
+    insert.Bind(++column, static_cast<sqlite3_int64>(record.blocksAcknowledged));
+    insert.Bind(++column, static_cast<sqlite3_int64>(record.framesSentAgain));
+    insert.Bind(++column, outcome);
+    insert.Bind(++column, record.reason);
+    insert.Bind(++column, record.seconds);
+    insert.Bind(++column, record.toolVersion);
+    insert.Bind(++column, record.log);
+    insert.Step("cannot write to");
+}
+
+void SqliteRecordStore::Write(const UnitRecord& record) {
+    WriteAndSpool(record, "");
+}
+
+void SqliteRecordStore::WriteAndSpool(const UnitRecord& record, const std::string& server) {
+    if (!m_hasTables) {
+        throw RecordStoreError("the record file " + m_path + " has no tables to write into");
+    }
+    Run("BEGIN IMMEDIATE", "cannot write to");
+    try {
+        WriteUnit(record);
+        if (!server.empty()) {
+            Statement spool(*this,
+                            "INSERT INTO spool (server, unit_id) VALUES (?1, ?2) "
+                            "ON CONFLICT (server, unit_id) DO NOTHING");
+            spool.Bind(1, server);
+            spool.Bind(2, record.id);
+            spool.Step("cannot write to");
+        }
+        Run("COMMIT", "cannot write to");
+    } catch (...) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+namespace {
+
+// Reads the columns of kRecordColumns, from `first` on.
+template <typename Row>
+UnitRecord ReadRecord(const Row& row, int first, const std::string& path) {
+    UnitRecord record;
+    int column = first;
+    record.id = row.Text(column++);
+    const auto time = [&](int index) {
+        const std::string text = row.Text(index);
+        const auto parsed = ParseUtcTime(text);
+        if (!parsed) {
+            throw RecordStoreError("unit " + record.id + " in " + path + " has a time that " +
+                                   "is none: \"" + text + "\"");
+        }
+        return *parsed;
+    };
+    record.start = time(column++);
+    record.end = time(column++);
+    for (std::string* text :
+         {&record.host, &record.portLabel, &record.device, &record.stableName,
+          &record.adapterSerial, &record.imagePath, &record.imageSha256, &record.imageKind}) {
+        *text = row.Text(column++);
+    }
+    record.blocksInImage = ToCount(row.Int(column++));
+    record.blocksAcknowledged = ToCount(row.Int(column++));
+    record.framesSentAgain = ToCount(row.Int(column++));
+    record.outcome = StoredOutcome(row.Text(column++), record.id, path);
+    record.reason = row.Text(column++);
+    record.seconds = row.Real(column++);
+    record.toolVersion = row.Text(column++);
+    record.log = row.Text(column++);
+    return record;
+}
+
+}  // namespace
+
+std::vector<UnitRecord> SqliteRecordStore::Latest(const RecordFilter& filter) {
+    std::vector<UnitRecord> records;
+    if (!m_hasTables) {
+        return records;
+    }
+    Statement select(*this, "SELECT " + RecordColumnList() +
+                                " FROM units"
+                                " WHERE (?1 IS NULL OR start_utc >= ?1)"
+                                " AND (?2 IS NULL OR outcome = ?2)"
+                                " AND (?3 IS NULL OR port_label = ?3 OR device = ?3"
+                                " OR stable_name = ?3)"
+                                " ORDER BY start_utc DESC, id DESC LIMIT ?4");
+    const std::string since = filter.since ? UtcTimeText(*filter.since) : "";
+    const std::string outcome = filter.outcome ? std::string(OutcomeName(*filter.outcome)) : "";
+    filter.since ? select.Bind(1, since) : select.BindNull(1);
+    filter.outcome ? select.Bind(2, outcome) : select.BindNull(2);
+    filter.port.empty() ? select.BindNull(3) : select.Bind(3, filter.port);
+    select.Bind(4,
+                filter.limit == 0 ? sqlite3_int64{-1} : static_cast<sqlite3_int64>(filter.limit));
+    while (select.Step("cannot read")) {
+        records.push_back(ReadRecord(select, 0, m_path));
+    }
+    return records;
+}
+
+std::vector<SqliteRecordStore::Spooled> SqliteRecordStore::SpooledFor(const std::string& server,
+                                                                      std::int64_t after,
+                                                                      std::size_t limit) {
+    std::vector<Spooled> spooled;
+    if (!m_hasTables) {
+        return spooled;
+    }
+    Statement select(*this, "SELECT spool.position, " + RecordColumnList("units.") +
+                                " FROM spool JOIN units ON units.id = spool.unit_id"
+                                " WHERE spool.server = ?1 AND spool.position > ?2"
+                                " ORDER BY spool.position LIMIT ?3");
+    select.Bind(1, server);
+    select.Bind(2, static_cast<sqlite3_int64>(after));
+    select.Bind(3, static_cast<sqlite3_int64>(limit));
+    while (select.Step("cannot read")) {
+        spooled.push_back({select.Int(0), ReadRecord(select, 1, m_path)});
+    }
+    return spooled;
+}
+
+void SqliteRecordStore::Unspool(std::int64_t position) {
+    Statement remove(*this, "DELETE FROM spool WHERE position = ?1");
+    remove.Bind(1, static_cast<sqlite3_int64>(position));
+    remove.Step("cannot write to");
+}
+
+std::size_t SqliteRecordStore::SpoolCount(const std::string& server) {
+    if (!m_hasTables) {
+        return 0;
+    }
+    Statement count(*this, "SELECT count(*) FROM spool WHERE server = ?1");
+    count.Bind(1, server);
+    return count.Step("cannot read") ? static_cast<std::size_t>(count.Int(0)) : 0;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "records/record_store.h"
+
+struct sqlite3;
+
+namespace vantrel {
+
+// Records in one SQLite file, in WAL mode with a busy timeout so that
+// several processes on one machine record into it at once. The file also
+// holds the spool: records a server has yet to get.
+//
+// A file that is not a database, is damaged, belongs to another program or
+// cannot be read gives an error naming it, and is never written to.
+class SqliteRecordStore final : public RecordStore {
+  public:
+    enum class Mode {
+        kCreate,    // create the file, its folder and the tables when missing
+        kExisting,  // open what is there; a file without tables holds no records
+    };
+    // The schema this version writes, kept in PRAGMA user_version.
+    static constexpr int kSchemaVersion = 1;
+
+    explicit SqliteRecordStore(std::string path, Mode mode = Mode::kCreate);
+    ~SqliteRecordStore() override;
+    SqliteRecordStore(const SqliteRecordStore&) = delete;
+    SqliteRecordStore& operator=(const SqliteRecordStore&) = delete;
+
+    const std::string& Path() const { return m_path; }
+
+    void Write(const UnitRecord& record) override;
+    std::vector<UnitRecord> Latest(const RecordFilter& filter) override;
+
+    // Writes `record` and, in the same transaction, puts it into the spool
+    // of the server named `server` (RecordServer::name).
+    void WriteAndSpool(const UnitRecord& record, const std::string& server);
+    struct Spooled {
+        std::int64_t position;  // in the spool, growing
+        UnitRecord record;
+    };
+    // The server's spooled records after `after`, oldest first.
+    std::vector<Spooled> SpooledFor(const std::string& server, std::int64_t after,
+                                    std::size_t limit);
+    // Takes a record out of the spool once its server has it.
+    void Unspool(std::int64_t position);
+    std::size_t SpoolCount(const std::string& server);
+
+  private:
+    class Statement;
+
+    void Open(Mode mode);
+    // Runs a statement to its end.
+    void Run(const std::string& sql, const char* doing);
+    void UseWal();
+    void CreateTables();
+    void WriteUnit(const UnitRecord& record);
+    [[noreturn]] void Fail(const std::string& doing, int code) const;
+
+    std::string m_path;
+    sqlite3* m_db = nullptr;
+    bool m_hasTables = false;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,37 @@
+#include "records/unit_record.h"
+
+#include <array>
+#include <utility>
+
+namespace vantrel {
+namespace {
+
+constexpr std::array<std::pair<UnitOutcome, std::string_view>, 5> kNames = {{
+    {UnitOutcome::kCompleted, "completed"},
+    {UnitOutcome::kFailed, "failed"},
+    {UnitOutcome::kCancelled, "cancelled"},
+    {UnitOutcome::kLineLost, "line lost"},
+    {UnitOutcome::kTimedOut, "timed out"},
+}};
+
+}  // namespace
+
+std::string_view OutcomeName(UnitOutcome outcome) {
+    for (const auto& [value, name] : kNames) {
+        if (value == outcome) {
+            return name;
+        }
+    }
+    return "unknown";
+}
+
+std::optional<UnitOutcome> OutcomeFromName(std::string_view name) {
+    for (const auto& [value, known] : kNames) {
+        if (known == name) {
+            return value;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace vantrel

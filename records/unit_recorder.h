@@ -1,0 +1,88 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <variant>
+
+#include "records/record_target.h"
+#include "records/unit_record.h"
+
+namespace vantrel {
+
+class SqliteRecordStore;
+
+// How a UnitRecorder goes about its work.
+struct RecorderOptions {
+    // How long to wait before trying an unreachable server again, or a
+    // local file that could not be written.
+    std::chrono::milliseconds retryInterval = std::chrono::seconds(5);
+    // Told once when recording runs into trouble (the server cannot be
+    // reached, the file cannot be written), and through onNotice once it
+    // is over. Called on a recorder thread, never while the recorder
+    // holds its lock, and never once Close has returned; a listener must not
+    // call Close. Unset: written to standard error.
+    std::function<void(const std::string&)> onWarning;
+    std::function<void(const std::string&)> onNotice;
+};
+
+// Where the units recorded so far are.
+struct RecorderProgress {
+    std::size_t waiting = 0;   // recorded, not yet in the local file
+    std::size_t spooled = 0;   // in the local file, not yet on the server
+    std::uint64_t stored = 0;  // written into the local file
+    std::uint64_t sent = 0;    // arrived on the server
+    bool serverUnreachable = false;
+};
+
+// What programs record units through. Record() only queues: a background
+// thread writes each record into the local SQLite file, and for a server
+// target into the file's spool as well, from which a second thread sends it
+// and takes it out once the server has it. A server that cannot be reached
+// is tried again every retryInterval, and a spool left by an earlier run is
+// sent too. An update never waits for a database and never fails because
+// of one. Every member may be called from any thread.
+class UnitRecorder {
+  public:
+    // Opens the local file (created when missing) on this thread, so that a
+    // damaged or unreadable one is known at once: the error names it.
+    static std::variant<std::unique_ptr<UnitRecorder>, std::string> Open(
+        const RecordTarget& target, RecorderOptions options = {});
+    // Closes with a limit of two seconds unless closed already.
+    ~UnitRecorder();
+    UnitRecorder(const UnitRecorder&) = delete;
+    UnitRecorder& operator=(const UnitRecorder&) = delete;
+
+    // Queues `record` (made safe, and given an id when it has none) and
+    // returns at once; false after Close, when nothing takes it any more.
+    bool Record(UnitRecord record);
+    // Waits at most `limit` until every record so far is in its store (on
+    // the server, for a server target); true when they are.
+    bool Flush(std::chrono::milliseconds limit);
+    // Writes what is queued into the local file (waiting for that unless
+    // the file fails past `limit`: a few milliseconds a unit), tries to send
+    // the spool for at most `limit`, and stops; returns what remains. What
+    // is spooled stays in the file for the next run.
+    RecorderProgress Close(std::chrono::milliseconds limit);
+    RecorderProgress Status() const;
+
+  private:
+    struct Shared;
+    explicit UnitRecorder(std::shared_ptr<Shared> shared);
+
+    // The writer thread: the queue into the local file. The sender thread:
+    // the spool onto the server. Each owns its connection to the file, and
+    // shares the rest, so that a thread Close leaves behind can finish.
+    static void RunWriter(std::shared_ptr<Shared> shared, std::unique_ptr<SqliteRecordStore> file);
+    static void RunSender(std::shared_ptr<Shared> shared, std::unique_ptr<SqliteRecordStore> file);
+
+    std::shared_ptr<Shared> m_shared;
+    std::thread m_writer;
+    std::thread m_sender;
+};
+
+}  // namespace vantrel

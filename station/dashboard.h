@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "station/port_snapshot.h"
+
+namespace vantrel {
+
+// The rows of a station's dashboard: one per port (label, device, phase
+// with its reason, a progress bar with blocks, per cent, kB/s and time
+// left, frames sent again, and in a loop the units done and failed), then a
+// total row. Each row fits `width` columns.
+std::vector<std::string> DashboardRows(const std::vector<PortSnapshot>& ports, bool loop,
+                                       std::size_t width);
+
+// What redraws `rows` in place of the `shownBefore` rows drawn last time:
+// the cursor goes up to the first of them, and each line is cleared before
+// it is written.
+std::string RedrawSequence(std::size_t shownBefore, const std::vector<std::string>& rows);
+
+}  // namespace vantrel

@@ -1,0 +1,214 @@
+#include "station/port_runner.h"
+
+#include "platform/executable_path.h"
+#include "platform/ui_thread_call.h"
+#include "records/unit_identity.h"
+#include "serial/open_error.h"
+#include "station/readback_naming.h"
+#include "station/station_view.h"
+#include "station/unit_tracker.h"
+#include "ui/control_ids.h"
+#include "ui/updater_dlg.h"
+
+namespace vantrel {
+namespace {
+
+// How often the port's thread looks at its session and at a stop request.
+constexpr std::chrono::milliseconds kPollInterval{100};
+
+}  // namespace
+
+PortRunner::PortRunner(PortRunnerConfig config, Report report)
+    : m_config(std::move(config)), m_report(std::move(report)) {
+    m_snapshot.label = m_config.label;
+    m_snapshot.device = m_config.device ? m_config.device->path : "";
+}
+
+PortRunner::~PortRunner() {
+    RequestStop();
+    Join();
+}
+
+void PortRunner::Start() {
+    m_thread = std::thread(&PortRunner::Run, this);
+}
+
+void PortRunner::RequestStop() {
+    m_stop.store(true);
+}
+
+void PortRunner::Join() {
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
+}
+
+PortSnapshot PortRunner::Snapshot() const {
+    std::lock_guard lock(m_mutex);
+    return m_snapshot;
+}
+
+void PortRunner::Run() {
+    {
+        // The UI thread's objects are made on it and gone before Finished().
+        UiThreadCalls ui;
+        StationView view(m_config.image);
+        CUpdaterDlg dlg(view, ui, ApplicationName(), m_config.silentLineHintDelay);
+        if (m_config.device) {
+            dlg.SetPortDevice(m_config.device);
+        }
+        dlg.OnInitDialog(m_config.portNumber - 1);
+        if (OpenUntilConnected(dlg, view, ui)) {
+            dlg.OnOpenImage();
+            if (dlg.ImageKind() == 0) {
+                Update([&](PortSnapshot& s) {
+                    s.phase = PortPhase::kFailed;
+                    s.reason = view.Log().LastLine();
+                });
+            } else {
+                while (RunUnit(dlg, view, ui) && m_config.loop && !m_stop.load() &&
+                       OpenUntilConnected(dlg, view, ui)) {
+                }
+            }
+        }
+    }
+    m_finished.store(true);
+}
+
+bool PortRunner::OpenUntilConnected(CUpdaterDlg& dlg, StationView& view, UiThreadCalls& ui) {
+    std::string reported;
+    for (;;) {
+        const std::string device = dlg.Comm().Device().path;
+        if (dlg.Comm().IsConnected() != 0) {
+            if (!m_announcedOpen) {
+                Update([&](PortSnapshot& s) {
+                    s.phase = PortPhase::kOpening;
+                    s.device = device;
+                    s.reason.clear();
+                });
+                m_report({StationEvent::Kind::kOpened, m_config.label, device, {}, {}});
+                m_announcedOpen = true;
+            }
+            return true;
+        }
+        m_announcedOpen = false;
+        // A port that was lost is opened again at once; one that failed to
+        // open says why, once, not at every try.
+        if (dlg.Comm().LastOpenError().kind != OpenErrorKind::kNone) {
+            const std::string reason = DescribeOpenError(dlg.Comm().LastOpenError());
+            Update([&](PortSnapshot& s) {
+                s.phase = PortPhase::kNotOpened;
+                s.device = device;
+                s.reason = reason;
+            });
+            if (reason != reported) {
+                m_report({StationEvent::Kind::kNotOpened, m_config.label, device, reason, {}});
+                reported = reason;
+            }
+            if (!m_config.loop || !Pause(ui, m_config.reopenInterval)) {
+                return false;
+            }
+        } else if (!m_config.loop || m_stop.load()) {
+            return false;
+        }
+        view.ClearLog();
+        dlg.OnCommand(kIdOpenPort);
+    }
+}
+
+bool PortRunner::RunUnit(CUpdaterDlg& dlg, StationView& view, UiThreadCalls& ui) {
+    if (m_stop.load()) {
+        return false;
+    }
+    UnitRecord base = m_config.unitTemplate;
+    base.id = NewUnitId();
+    base.portLabel = m_config.label;
+    UnitTracker unit(dlg, std::move(base));
+    if (m_config.readbackDir) {
+        dlg.SetReadbackFile(
+            (*m_config.readbackDir / ReadbackFileName(m_config.label, unit.Unit().start)).string());
+    }
+    dlg.OnStart();
+    if (!dlg.SessionRunning()) {
+        Update([&](PortSnapshot& s) {
+            s.phase = PortPhase::kFailed;
+            s.reason = view.GetText(kIdStatusLine);
+        });
+        return false;
+    }
+    unit.Started(dlg);
+    Update([&](PortSnapshot& s) {
+        s.phase = PortPhase::kWaitingBoot;
+        s.reason.clear();
+        s.blocksDone = 0;
+        s.blocksTotal = unit.Unit().blocksInImage;
+        s.framesSentAgain = 0;
+        s.secondsSinceBoot = 0;
+    });
+    while (dlg.SessionRunning()) {
+        ui.WaitAndRunPending(kPollInterval);
+        if (unit.SawBoot(dlg)) {
+            Update([](PortSnapshot& s) { s.phase = PortPhase::kUpdating; });
+            m_report({StationEvent::Kind::kBoot, m_config.label, unit.Unit().device, {}, {}});
+        }
+        Update([&](PortSnapshot& s) {
+            s.blocksDone = dlg.SessionProgress().blockCounter;
+            s.framesSentAgain = dlg.FramesSentAgain();
+            s.secondsSinceBoot = unit.SecondsSinceBoot();
+        });
+        if (unit.Ending() != UnitEnding::kNone || !dlg.SessionRunning()) {
+            continue;
+        }
+        // A line waits idle for the next box in a loop: only a box that has
+        // begun can go silent.
+        const bool timedOut = m_config.timeoutSeconds && (unit.Booted() || !m_config.loop) &&
+                              unit.SilentFor(dlg, *m_config.timeoutSeconds);
+        if (m_stop.load()) {
+            unit.Cancel(dlg, UnitEnding::kCancelled);
+        } else if (timedOut) {
+            unit.Cancel(dlg, UnitEnding::kTimedOut, *m_config.timeoutSeconds);
+        } else if (dlg.Comm().IsConnected() == 0) {
+            unit.Cancel(dlg, UnitEnding::kLineLost);
+        }
+    }
+    // In a loop, a wait that no box answered is no unit.
+    if (m_config.loop && !unit.Booted() && unit.Ending() != UnitEnding::kTimedOut) {
+        if (dlg.Comm().IsConnected() == 0) {
+            const std::string loss = view.Log().LastLine();
+            Update([&](PortSnapshot& s) {
+                s.phase = PortPhase::kLineLost;
+                s.reason = loss;
+            });
+            m_report({StationEvent::Kind::kLost, m_config.label, unit.Unit().device, loss, {}});
+            return !m_stop.load();
+        }
+        return false;
+    }
+    const UnitRecord ended = unit.Finish(dlg, view.Log());
+    ShowEnd(ended);
+    m_report({StationEvent::Kind::kUnitEnd, m_config.label, ended.device, {}, ended});
+    return true;
+}
+
+void PortRunner::ShowEnd(const UnitRecord& unit) {
+    const bool completed = unit.outcome == UnitOutcome::kCompleted;
+    Update([&](PortSnapshot& s) {
+        s.phase = completed                                 ? PortPhase::kDone
+                  : unit.outcome == UnitOutcome::kLineLost  ? PortPhase::kLineLost
+                  : unit.outcome == UnitOutcome::kCancelled ? PortPhase::kCancelled
+                                                            : PortPhase::kFailed;
+        s.reason = completed ? "" : unit.reason;
+        s.blocksDone = unit.blocksAcknowledged;
+        ++(completed ? s.unitsCompleted : s.unitsFailed);
+    });
+}
+
+bool PortRunner::Pause(UiThreadCalls& ui, std::chrono::milliseconds length) {
+    const auto until = std::chrono::steady_clock::now() + length;
+    while (!m_stop.load() && std::chrono::steady_clock::now() < until) {
+        ui.WaitAndRunPending(kPollInterval);
+    }
+    return !m_stop.load();
+}
+
+}  // namespace vantrel

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "records/unit_record.h"
+#include "serial/port_device.h"
+#include "station/port_snapshot.h"
+#include "station/station_event.h"
+
+namespace vantrel {
+
+class CUpdaterDlg;
+class StationView;
+class UiThreadCalls;
+
+struct PortRunnerConfig {
+    std::string label;                 // "PORT 1", or the device as given
+    int portNumber = 1;                // the selector entry the port's window opens
+    std::optional<PortDevice> device;  // given as a path: what the entry opens
+    std::string image;
+    bool loop = false;                                 // Start again after each unit
+    std::optional<double> timeoutSeconds;              // silence of the box that cancels a unit
+    std::optional<std::filesystem::path> readbackDir;  // each unit's blocks from the box
+    std::chrono::milliseconds reopenInterval{3000};
+    std::chrono::milliseconds silentLineHintDelay{10000};
+    UnitRecord unitTemplate;  // host, image, its digest and kind, tool version
+};
+
+// One port of a station: the window's own logic (CUpdaterDlg) on a UI
+// thread of its own, pressing Start as an operator would, once or, in a
+// loop, for box after box. It reports each event and each ended unit
+// through `report`, called on its thread.
+class PortRunner {
+  public:
+    using Report = std::function<void(StationEvent)>;
+
+    PortRunner(PortRunnerConfig config, Report report);
+    ~PortRunner();
+    PortRunner(const PortRunner&) = delete;
+    PortRunner& operator=(const PortRunner&) = delete;
+
+    void Start();
+    // Cancel, exactly as the Cancel button, then end; a wait for a box that
+    // never came ends without a unit.
+    void RequestStop();
+    bool Finished() const { return m_finished.load(); }
+    void Join();
+
+    PortSnapshot Snapshot() const;
+
+  private:
+    void Run();
+    // Opens (again) until the port is connected; false when it cannot be
+    // (once, or until stopped in a loop).
+    bool OpenUntilConnected(CUpdaterDlg& dlg, StationView& view, UiThreadCalls& ui);
+    // One press of Start to the session's end; false when none started.
+    bool RunUnit(CUpdaterDlg& dlg, StationView& view, UiThreadCalls& ui);
+    void ShowEnd(const UnitRecord& unit);
+    bool Pause(UiThreadCalls& ui, std::chrono::milliseconds length);
+    template <typename Change>
+    void Update(Change change) {
+        std::lock_guard lock(m_mutex);
+        change(m_snapshot);
+    }
+
+    const PortRunnerConfig m_config;
+    const Report m_report;
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_finished{false};
+    mutable std::mutex m_mutex;
+    PortSnapshot m_snapshot;
+    bool m_announcedOpen = false;  // the port's thread only
+    std::thread m_thread;
+};
+
+}  // namespace vantrel

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+namespace vantrel {
+
+// Where one port of a station stands.
+enum class PortPhase {
+    kOpening,
+    kNotOpened,    // the port could not be opened (in a loop it is tried again)
+    kWaitingBoot,  // Start was pressed; no box has announced itself yet
+    kUpdating,
+    kDone,
+    kFailed,
+    kLineLost,  // the port went away (in a loop it is reopened)
+    kCancelled,
+};
+
+// "waiting for BOOT", "updating", ...: how a dashboard row names the phase.
+const char* PhaseName(PortPhase phase);
+
+// One port as the dashboard shows it, copied out of its thread.
+struct PortSnapshot {
+    std::string label;   // "PORT 1", or the device as given
+    std::string device;  // the device it opened (or tried)
+    PortPhase phase = PortPhase::kOpening;
+    std::string reason;  // why it failed, was lost or did not open
+    std::uint32_t blocksDone = 0;
+    std::uint32_t blocksTotal = 0;
+    std::uint32_t framesSentAgain = 0;
+    double secondsSinceBoot = 0;  // of the unit being updated or last updated
+    unsigned unitsCompleted = 0;
+    unsigned unitsFailed = 0;  // failed, cancelled, lost or timed out
+};
+
+}  // namespace vantrel

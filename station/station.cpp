@@ -1,0 +1,133 @@
+#include "station/station.h"
+
+#include <algorithm>
+
+#include "station/dashboard.h"
+
+namespace vantrel {
+namespace {
+
+constexpr std::chrono::milliseconds kRedrawInterval{250};
+
+}  // namespace
+
+Station::Station(StationConfig config, std::FILE* out, UnitSink onUnit)
+    : m_config(std::move(config)), m_out(out), m_onUnit(std::move(onUnit)) {}
+
+int Station::Run(const StopRequested& stopRequested) {
+    for (PortRunnerConfig port : m_config.ports) {
+        port.loop = m_config.loop;
+        m_runners.push_back(std::make_unique<PortRunner>(
+            std::move(port), [this](StationEvent event) { Queue(std::move(event)); }));
+    }
+    for (auto& runner : m_runners) {
+        runner->Start();
+    }
+    bool stopping = false;
+    auto lastRedraw = std::chrono::steady_clock::time_point{};
+    for (;;) {
+        const bool allFinished = std::all_of(m_runners.begin(), m_runners.end(),
+                                             [](const auto& runner) { return runner->Finished(); });
+        if (!stopping && stopRequested()) {
+            for (auto& runner : m_runners) {
+                runner->RequestStop();
+            }
+            stopping = true;
+        }
+        {
+            std::unique_lock lock(m_mutex);
+            m_queued.wait_for(lock, std::chrono::milliseconds(100),
+                              [this] { return !m_events.empty(); });
+        }
+        Drain();
+        const auto now = std::chrono::steady_clock::now();
+        if (m_config.output == StationOutput::kDashboard &&
+            (allFinished || now - lastRedraw >= kRedrawInterval)) {
+            Redraw();
+            lastRedraw = now;
+        }
+        if (allFinished) {
+            break;
+        }
+    }
+    for (auto& runner : m_runners) {
+        runner->Join();
+    }
+    Drain();
+    if (m_config.output != StationOutput::kJson) {
+        std::vector<PortSnapshot> ports;
+        for (const auto& runner : m_runners) {
+            ports.push_back(runner->Snapshot());
+        }
+        std::fputs(SummaryTable(ports).c_str(), m_out);
+    }
+    std::fflush(m_out);
+    return ExitStatus();
+}
+
+void Station::Queue(StationEvent event) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_events.push_back(std::move(event));
+    }
+    m_queued.notify_one();
+}
+
+void Station::Drain() {
+    std::deque<StationEvent> events;
+    {
+        std::lock_guard lock(m_mutex);
+        events.swap(m_events);
+    }
+    for (const StationEvent& event : events) {
+        if (event.kind == StationEvent::Kind::kNotOpened) {
+            m_portsNotOpen.insert(event.label);
+        }
+        if (event.kind == StationEvent::Kind::kOpened) {
+            m_portsNotOpen.erase(event.label);
+        }
+        if (event.unit) {
+            ++m_unitsEnded;
+            if (event.unit->outcome != UnitOutcome::kCompleted) {
+                ++m_unitsNotCompleted;
+            }
+            m_onUnit(*event.unit);
+        }
+        switch (m_config.output) {
+            case StationOutput::kDashboard:
+                break;  // the rows show it
+            case StationOutput::kQuiet:
+                if (!IsFailureEvent(event)) {
+                    break;
+                }
+                [[fallthrough]];
+            case StationOutput::kLines:
+                std::fprintf(m_out, "%s\n", EventLine(event).c_str());
+                break;
+            case StationOutput::kJson:
+                std::fprintf(m_out, "%s\n", EventJson(event).c_str());
+                break;
+        }
+    }
+    std::fflush(m_out);
+}
+
+void Station::Redraw() {
+    std::vector<PortSnapshot> ports;
+    for (const auto& runner : m_runners) {
+        ports.push_back(runner->Snapshot());
+    }
+    const std::vector<std::string> rows = DashboardRows(ports, m_config.loop, m_config.width);
+    std::fputs(RedrawSequence(m_rowsShown, rows).c_str(), m_out);
+    m_rowsShown = std::max(m_rowsShown, rows.size());
+    std::fflush(m_out);
+}
+
+int Station::ExitStatus() const {
+    if (m_unitsEnded == 0) {
+        return 2;
+    }
+    return m_unitsNotCompleted > 0 || !m_portsNotOpen.empty() ? 1 : 0;
+}
+
+}  // namespace vantrel

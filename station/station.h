@@ -1,0 +1,65 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdio>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "station/port_runner.h"
+#include "station/station_output.h"
+
+namespace vantrel {
+
+struct StationConfig {
+    std::vector<PortRunnerConfig> ports;
+    bool loop = false;
+    StationOutput output = StationOutput::kLines;
+    std::size_t width = 120;  // of the dashboard
+};
+
+// Several ports updated at once, each by a PortRunner, and what the
+// operator sees of them: a dashboard redrawn in place, one line per event,
+// or one JSON object per event. Each ended unit goes to `onUnit` (the
+// record), on the station's own thread.
+class Station {
+  public:
+    using UnitSink = std::function<void(const UnitRecord&)>;
+    using StopRequested = std::function<bool()>;
+
+    Station(StationConfig config, std::FILE* out, UnitSink onUnit);
+
+    // Runs every port until each has ended, or until `stopRequested` says
+    // so: then each is cancelled as with the Cancel button and awaited.
+    // Prints the summary; returns the exit status: 0 when every unit
+    // completed, 1 when any did not or a port never opened, 2 when no unit
+    // started at all.
+    int Run(const StopRequested& stopRequested);
+
+  private:
+    void Queue(StationEvent event);
+    void Drain();
+    void Redraw();
+    int ExitStatus() const;
+
+    const StationConfig m_config;
+    std::FILE* const m_out;
+    const UnitSink m_onUnit;
+    std::vector<std::unique_ptr<PortRunner>> m_runners;
+
+    std::mutex m_mutex;
+    std::condition_variable m_queued;
+    std::deque<StationEvent> m_events;
+
+    // The station's own thread only.
+    std::size_t m_rowsShown = 0;
+    unsigned m_unitsEnded = 0;
+    unsigned m_unitsNotCompleted = 0;
+    std::set<std::string> m_portsNotOpen;  // by label: a port whose last open failed
+};
+
+}  // namespace vantrel

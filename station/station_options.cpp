@@ -1,0 +1,56 @@
+#include "station/station_options.h"
+
+#include <CLI/CLI.hpp>
+
+#include "serial/port_settings.h"
+
+namespace vantrel {
+
+std::optional<StationPortArg> ParseStationPort(const std::string& text) {
+    if (text.find('/') != std::string::npos) {
+        return StationPortArg{text, 1, text};
+    }
+    if (text.size() == 1 && text[0] >= '1' && text[0] < '1' + kMaxPortNumber) {
+        const int number = text[0] - '0';
+        return StationPortArg{"PORT " + text, number, std::nullopt};
+    }
+    return std::nullopt;
+}
+
+std::variant<StationOptions, StationUsage> ParseStationOptions(int argc, const char* const* argv) {
+    StationOptions options;
+    std::vector<std::string> ports;
+    CLI::App app{"Updates the boxes on several serial ports at once, and records every unit.",
+                 "vantrel-station"};
+    app.add_flag("--loop", options.loop,
+                 "after each unit, press Start again and wait for the next box");
+    app.add_option("--timeout", options.timeoutSeconds,
+                   "cancel a unit when its box has sent nothing for SECONDS")
+        ->check(CLI::PositiveNumber);
+    auto* record = app.add_option("--record", options.recordUrl,
+                                  "where units are recorded: a file, or postgresql://...");
+    app.add_flag("--no-record", options.noRecord, "record nothing")->excludes(record);
+    app.add_flag("--json", options.json, "one JSON object per event on standard output");
+    app.add_flag("--quiet", options.quiet, "only failures and the summary");
+    app.add_option("IMAGE", options.image, "the image file to write")->required();
+    app.add_option("PORT", ports, "a PORT number 1 to 4, or a device path")->required();
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        return StationUsage{0, app.help()};
+    } catch (const CLI::ParseError& error) {
+        return StationUsage{2, std::string(error.what()) + "\nRun with --help for more.\n"};
+    }
+    for (const std::string& port : ports) {
+        auto parsed = ParseStationPort(port);
+        if (!parsed) {
+            return StationUsage{2, "PORT " + port + " is neither 1 to " +
+                                       std::to_string(kMaxPortNumber) +
+                                       " nor a device path\nRun with --help for more.\n"};
+        }
+        options.ports.push_back(std::move(*parsed));
+    }
+    return options;
+}
+
+}  // namespace vantrel

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace vantrel {
+
+// A PORT argument: a selector number 1 to 4, or a device path.
+struct StationPortArg {
+    std::string label;                  // "PORT 2", or the path as given
+    int portNumber = 1;                 // the selector entry its window opens
+    std::optional<std::string> device;  // given as a path
+};
+
+struct StationOptions {
+    bool loop = false;
+    std::optional<double> timeoutSeconds;
+    std::optional<std::string> recordUrl;  // nothing: the default local record file
+    bool noRecord = false;
+    bool json = false;
+    bool quiet = false;
+    std::string image;
+    std::vector<StationPortArg> ports;
+};
+
+// What the command line asks for, or why it cannot be run.
+struct StationUsage {
+    int exitStatus = 0;  // 0 for --help, 2 for a usage error
+    std::string text;    // the help, or the error and a usage hint
+};
+
+std::variant<StationOptions, StationUsage> ParseStationOptions(int argc, const char* const* argv);
+
+// "1" to "4", or a path (anything with a '/'); nothing for anything else.
+std::optional<StationPortArg> ParseStationPort(const std::string& text);
+
+}  // namespace vantrel

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "station/port_snapshot.h"
+#include "station/station_event.h"
+
+namespace vantrel {
+
+enum class StationOutput {
+    kDashboard,  // a terminal: rows redrawn in place
+    kLines,      // a pipe or file: one line per event
+    kJson,       // one JSON object per event
+    kQuiet,      // failures and the summary only
+};
+
+// "PORT 1: BOOT", "PORT 2: failed: the box refused the module end", ...:
+// one line per event, starting with the port's label, without a line end.
+std::string EventLine(const StationEvent& event);
+
+// The event as one JSON object on one line, an ended unit with its record.
+std::string EventJson(const StationEvent& event);
+
+// Whether a quiet station still tells of `event`: a port that did not open,
+// a unit that did not complete, a lost line.
+bool IsFailureEvent(const StationEvent& event);
+
+// The table printed when a station ends: per port its device, units
+// completed and not, and how its last unit ended.
+std::string SummaryTable(const std::vector<PortSnapshot>& ports);
+
+}  // namespace vantrel

@@ -1,0 +1,98 @@
+#include "station/unit_tracker.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "ports/detected_port.h"
+#include "ui/kept_log.h"
+#include "ui/updater_dlg.h"
+
+namespace vantrel {
+namespace {
+
+double SecondsSince(UnitTracker::SteadyClock::time_point since) {
+    return std::chrono::duration<double>(UnitTracker::SteadyClock::now() - since).count();
+}
+
+std::string BlockText(std::uint32_t done, std::uint32_t total) {
+    return "block " + std::to_string(done) + " of " + std::to_string(total);
+}
+
+}  // namespace
+
+UnitTracker::UnitTracker(const CUpdaterDlg& dlg, UnitRecord unit)
+    : m_unit(std::move(unit)), m_started(SteadyClock::now()) {
+    m_unit.device = dlg.Comm().Device().path;
+    if (const DetectedPort* detected = dlg.OpenedDetectedPort()) {
+        m_unit.stableName = StableName(*detected);
+        m_unit.adapterSerial = detected->serial;
+    }
+    m_unit.start = UnitRecord::Clock::now();
+}
+
+void UnitTracker::Started(const CUpdaterDlg& dlg) {
+    // Read now: the slots are emptied when the session ends.
+    m_unit.blocksInImage = dlg.Slots().TotalBlocks();
+}
+
+bool UnitTracker::SawBoot(const CUpdaterDlg& dlg) {
+    if (m_bootedAt || dlg.CurrentSessionState() == kWaitBoot) {
+        return false;
+    }
+    m_bootedAt = SteadyClock::now();
+    return true;
+}
+
+double UnitTracker::SecondsSinceBoot() const {
+    return m_bootedAt ? SecondsSince(*m_bootedAt) : 0;
+}
+
+bool UnitTracker::SilentFor(const CUpdaterDlg& dlg, double seconds) const {
+    return SecondsSince(std::max(m_started, dlg.LastReceiveTime())) > seconds;
+}
+
+void UnitTracker::Cancel(CUpdaterDlg& dlg, UnitEnding ending, double timeoutSeconds) {
+    m_ending = ending;
+    m_timeoutSeconds = timeoutSeconds;
+    m_cancelSent = dlg.Comm().IsConnected() != 0 && dlg.CurrentSessionState() == kBlocks;
+    dlg.OnCancelUpdate();
+}
+
+UnitRecord UnitTracker::Finish(const CUpdaterDlg& dlg, const KeptLog& log) const {
+    UnitRecord unit = m_unit;
+    unit.end = UnitRecord::Clock::now();
+    unit.seconds = SecondsSince(m_started);
+    unit.blocksAcknowledged = dlg.SessionProgress().blockCounter;
+    unit.framesSentAgain = dlg.FramesSentAgain();
+    unit.log = log.Text();
+    const std::string at = BlockText(unit.blocksAcknowledged, unit.blocksInImage);
+    switch (m_ending) {
+        case UnitEnding::kCancelled:
+            unit.outcome = UnitOutcome::kCancelled;
+            unit.reason = "cancelled at " + at + (m_cancelSent ? " (CNL sent)" : "");
+            break;
+        case UnitEnding::kTimedOut: {
+            char seconds[32];
+            std::snprintf(seconds, sizeof seconds, "%g", m_timeoutSeconds);
+            unit.outcome = UnitOutcome::kTimedOut;
+            unit.reason = "the box sent nothing for " + std::string(seconds) + " s, at " + at;
+            break;
+        }
+        case UnitEnding::kLineLost:
+            unit.outcome = UnitOutcome::kLineLost;
+            unit.reason = "the line was lost at " + at + ": " + log.LastLine();
+            break;
+        case UnitEnding::kNone:
+            if (dlg.LastSessionSucceeded().value_or(false)) {
+                unit.outcome = UnitOutcome::kCompleted;
+                unit.reason = "updated: " + std::to_string(unit.blocksAcknowledged) + " blocks";
+            } else {
+                unit.outcome = UnitOutcome::kFailed;
+                unit.reason = "the box refused the module end";
+            }
+            break;
+    }
+    return unit;
+}
+
+}  // namespace vantrel

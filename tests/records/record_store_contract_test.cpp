@@ -1,0 +1,130 @@
+// What every record store does, the SQLite file and a PostgreSQL server
+// alike: every field back as written, the newest first, filters, and a
+// record sent twice kept once.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "records/postgres_record_store.h"
+#include "records/record_target.h"
+#include "records/record_text.h"
+#include "records/sqlite_record_store.h"
+#include "tests/records/private_postgres.h"
+#include "tests/records/sample_record.h"
+#include "tests/support/temp_dir.h"
+
+namespace vantrel {
+namespace {
+
+using namespace std::chrono;
+
+class RecordStoreContract : public ::testing::TestWithParam<std::string> {
+  protected:
+    void SetUp() override {
+        if (GetParam() == "postgresql") {
+            server = std::make_unique<test::PrivatePostgres>();
+        }
+    }
+
+    std::unique_ptr<RecordStore> Open() {
+        if (!server) {
+            return std::make_unique<SqliteRecordStore>(dir.File("records.sqlite"));
+        }
+        const auto target = ParseRecordTarget(server->Url(), dir.File("spool.sqlite"));
+        return std::make_unique<PostgresRecordStore>(*std::get<RecordTarget>(target).server);
+    }
+
+    std::vector<std::string> Ids(const std::vector<UnitRecord>& records) {
+        std::vector<std::string> ids;
+        for (const UnitRecord& record : records) {
+            ids.push_back(record.id);
+        }
+        return ids;
+    }
+
+    test::TempDir dir;
+    std::unique_ptr<test::PrivatePostgres> server;
+};
+
+TEST_P(RecordStoreContract, KeepsEveryFieldNewestFirst) {
+    auto store = Open();
+    for (const int number : {3, 0, 4, 1, 2}) {
+        store->Write(test::SampleRecord(number));
+    }
+    const std::vector<UnitRecord> records = store->Latest({});
+    ASSERT_EQ(records.size(), 5u);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        test::ExpectSameRecord(test::SampleRecord(4 - static_cast<int>(i)), records[i]);
+    }
+    // A second connection sees the same.
+    EXPECT_EQ(Ids(Open()->Latest({})), Ids(records));
+}
+
+TEST_P(RecordStoreContract, KeepsAwkwardTextAndExtremeNumbersExactly) {
+    UnitRecord record = test::SampleRecord(7);
+    record.reason = "it's \"quoted\"; DROP TABLE units; -- \\ %s $1 ?1";
+    record.imagePath = "/srv/\xe7\x94\xbb\xe5\x83\x8f/\xc3\xa9t\xc3\xa9 \xf0\x9f\x93\xa6.bin";
+    record.log = SafeText(std::string(2 * kLogTextCap, '\x01') + "end", kLogTextCap);
+    record.stableName.clear();
+    record.adapterSerial.clear();
+    record.blocksInImage = 0xFFFFFFFFu;
+    record.framesSentAgain = 0;
+    record.seconds = 0.1 + 0.2;
+    record.start = system_clock::time_point{} - microseconds{1};
+    auto store = Open();
+    store->Write(record);
+    const std::vector<UnitRecord> records = store->Latest({});
+    ASSERT_EQ(records.size(), 1u);
+    test::ExpectSameRecord(record, records[0]);
+}
+
+TEST_P(RecordStoreContract, FiltersAndLimits) {
+    auto store = Open();
+    for (int number = 0; number < 10; ++number) {
+        store->Write(test::SampleRecord(number));
+    }
+    const auto since = [](int number) { return test::SampleRecord(number).start; };
+    struct Case {
+        const char* what;
+        RecordFilter filter;
+        std::vector<int> numbers;
+    };
+    const std::vector<Case> table = {
+        {"since the 7th", {since(7), {}, "", 0}, {9, 8, 7}},
+        {"since a later day", {sys_days{year{2026} / 12 / 10}, {}, "", 0}, {}},
+        {"failed", {{}, UnitOutcome::kFailed, "", 0}, {6, 1}},
+        {"by label", {{}, {}, "PORT 2", 0}, {9, 5, 1}},
+        {"by device", {{}, {}, "/dev/ttyUSB3", 0}, {7, 3}},
+        {"by stable name", {{}, {}, test::SampleRecord(4).stableName, 0}, {4}},
+        {"an unknown port", {{}, {}, "PORT 9", 0}, {}},
+        {"the newest 3", {{}, {}, "", 3}, {9, 8, 7}},
+        {"completed on PORT 1", {{}, UnitOutcome::kCompleted, "PORT 1", 0}, {0}},
+        {"cancelled since the 5th", {since(5), UnitOutcome::kCancelled, "", 0}, {7}},
+    };
+    for (const Case& c : table) {
+        std::vector<std::string> expected;
+        for (const int number : c.numbers) {
+            expected.push_back(test::SampleRecord(number).id);
+        }
+        EXPECT_EQ(Ids(store->Latest(c.filter)), expected) << c.what;
+    }
+}
+
+TEST_P(RecordStoreContract, ARecordSentTwiceIsKeptOnce) {
+    auto store = Open();
+    const UnitRecord first = test::SampleRecord(1);
+    UnitRecord again = first;
+    again.reason = "sent again after a lost answer";
+    store->Write(first);
+    store->Write(again);
+    const std::vector<UnitRecord> records = store->Latest({});
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].reason, first.reason);
+}
+
+INSTANTIATE_TEST_SUITE_P(Stores, RecordStoreContract, ::testing::Values("sqlite", "postgresql"),
+                         [](const auto& info) { return info.param; });
+
+}  // namespace
+}  // namespace vantrel

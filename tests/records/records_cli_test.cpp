@@ -1,0 +1,260 @@
+// vantrel-records as a process: the table, CSV and JSON read back, filters,
+// and its exit status for bad options and bad files.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "records/postgres_record_store.h"
+#include "records/record_columns.h"
+#include "records/record_time.h"
+#include "records/sqlite_record_store.h"
+#include "tests/records/private_postgres.h"
+#include "tests/records/sample_record.h"
+#include "tests/support/child_process.h"
+#include "tests/support/temp_dir.h"
+
+namespace vantrel {
+namespace {
+
+using namespace std::chrono_literals;
+
+struct Ran {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+Ran Records(std::vector<std::string> args) {
+    args.insert(args.begin(), VANTREL_RECORDS_PATH);
+    test::ChildProcess child(args);
+    const std::optional<int> status = child.Wait(30s);
+    return {status.value_or(-1), child.Out(), child.Err()};
+}
+
+// RFC 4180: fields split at commas, rows at CRLF, quoted fields taken whole
+// with "" for a quote.
+std::vector<std::vector<std::string>> ParseCsv(const std::string& text) {
+    std::vector<std::vector<std::string>> rows(1, std::vector<std::string>(1));
+    for (std::size_t at = 0; at < text.size();) {
+        std::string& field = rows.back().back();
+        if (text[at] == '"') {
+            for (++at; at < text.size(); ++at) {
+                if (text[at] == '"' && (at + 1 >= text.size() || text[at + 1] != '"')) {
+                    ++at;
+                    break;
+                }
+                field += text[at];
+                at += text[at] == '"' ? 1 : 0;
+            }
+        } else if (text.compare(at, 2, "\r\n") == 0) {
+            rows.emplace_back(1);
+            at += 2;
+        } else if (text[at] == ',') {
+            rows.back().emplace_back();
+            ++at;
+        } else {
+            field += text[at++];
+        }
+    }
+    if (rows.back().size() == 1 && rows.back()[0].empty()) {
+        rows.pop_back();
+    }
+    return rows;
+}
+
+// The stored text of each field, in the column order.
+std::vector<std::string> FieldTexts(const UnitRecord& record) {
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%g", record.seconds);
+    return {record.id,
+            UtcTimeText(record.start),
+            UtcTimeText(record.end),
+            record.host,
+            record.portLabel,
+            record.device,
+            record.stableName,
+            record.adapterSerial,
+            record.imagePath,
+            record.imageSha256,
+            record.imageKind,
+            std::to_string(record.blocksInImage),
+            std::to_string(record.blocksAcknowledged),
+            std::to_string(record.framesSentAgain),
+            std::string(OutcomeName(record.outcome)),
+            record.reason,
+            seconds,
+            record.toolVersion,
+            record.log};
+}
+
+class RecordsCli : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        SqliteRecordStore store(file);
+        for (int number = 0; number < 6; ++number) {
+            store.Write(Sample(number));
+        }
+    }
+
+    static UnitRecord Sample(int number) {
+        UnitRecord record = test::SampleRecord(number);
+        if (number == 2) {
+            record.reason = "the box refused the module end, \"twice\"";
+            record.log = "line one\r\nline two, with a comma\n\"quoted\"\n";
+        }
+        return record;
+    }
+
+    std::vector<std::string> CsvIds(std::vector<std::string> args) {
+        args.insert(args.end(), {"--record", file, "--csv"});
+        const Ran run = Records(args);
+        EXPECT_EQ(run.status, 0) << run.err;
+        std::vector<std::string> ids;
+        const auto rows = ParseCsv(run.out);
+        for (std::size_t row = 1; row < rows.size(); ++row) {
+            ids.push_back(rows[row][0]);
+        }
+        return ids;
+    }
+
+    test::TempDir dir;
+    const std::string file = dir.File("records.sqlite");
+};
+
+TEST_F(RecordsCli, CsvHoldsEveryFieldOfEveryUnitNewestFirst) {
+    const Ran run = Records({"--record", file, "--csv"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto rows = ParseCsv(run.out);
+    ASSERT_EQ(rows.size(), 7u) << run.out;
+    EXPECT_EQ(rows[0], std::vector<std::string>(kRecordColumns.begin(), kRecordColumns.end()));
+    for (int number = 5; number >= 0; --number) {
+        EXPECT_EQ(rows[static_cast<std::size_t>(6 - number)], FieldTexts(Sample(number)));
+    }
+}
+
+TEST_F(RecordsCli, JsonHoldsEveryFieldOfEveryUnitNewestFirst) {
+    const Ran run = Records({"--json", "--record", file});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const nlohmann::json units = nlohmann::json::parse(run.out);
+    ASSERT_EQ(units.size(), 6u);
+    for (int number = 5; number >= 0; --number) {
+        const nlohmann::json& unit = units[static_cast<std::size_t>(5 - number)];
+        const UnitRecord expected = Sample(number);
+        EXPECT_EQ(unit["id"], expected.id);
+        EXPECT_EQ(unit["start_utc"], UtcTimeText(expected.start));
+        EXPECT_EQ(unit["outcome"], OutcomeName(expected.outcome));
+        EXPECT_EQ(unit["blocks_acknowledged"], expected.blocksAcknowledged);
+        EXPECT_EQ(unit["seconds"], expected.seconds);
+        EXPECT_EQ(unit["reason"], expected.reason);
+        EXPECT_EQ(unit["log"], expected.log);
+        EXPECT_EQ(unit.size(), kRecordColumns.size());
+    }
+}
+
+TEST_F(RecordsCli, FiltersNarrowTheList) {
+    const auto ids = [](std::vector<int> numbers) {
+        std::vector<std::string> out;
+        for (const int number : numbers) {
+            out.push_back(test::SampleRecord(number).id);
+        }
+        return out;
+    };
+    const std::pair<std::vector<std::string>, std::vector<std::string>> table[] = {
+        {{"--outcome", "cancelled"}, ids({2})},
+        {{"--outcome", "line-lost"}, ids({3})},
+        {{"--outcome", "line lost"}, ids({3})},
+        {{"--port", "2"}, ids({5, 1})},
+        {{"--port", "/dev/ttyUSB0"}, ids({4, 0})},
+        {{"--since", UtcTimeText(test::SampleRecord(4).start)}, ids({5, 4})},
+        {{"--since", "2026-12-10"}, {}},
+        {{"--limit", "2"}, ids({5, 4})},
+        {{"--port", "PORT 1", "--outcome", "completed"}, ids({0})},
+    };
+    for (const auto& [args, expected] : table) {
+        EXPECT_EQ(CsvIds(args), expected) << args[0] << " " << args[1];
+    }
+}
+
+TEST_F(RecordsCli, TableShowsOneLinePerUnitNewestFirst) {
+    const Ran run = Records({"--record", file});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::istringstream lines(run.out);
+    std::vector<std::string> table;
+    for (std::string line; std::getline(lines, line);) {
+        table.push_back(line);
+    }
+    ASSERT_EQ(table.size(), 7u) << run.out;
+    EXPECT_TRUE(table[0].starts_with("START (UTC)")) << table[0];
+    EXPECT_TRUE(table[1].starts_with("2026-12-09 05:05:00")) << table[1];
+    EXPECT_NE(table[4].find("cancelled"), std::string::npos) << table[4];
+    EXPECT_NE(table[4].find("502/577"), std::string::npos) << table[4];
+    EXPECT_TRUE(table[6].starts_with("2026-12-09 05:00:00")) << table[6];
+}
+
+TEST_F(RecordsCli, UsageErrorsExitTwoWithOneLineNamingTheOption) {
+    const std::pair<std::vector<std::string>, std::string> table[] = {
+        {{"--bogus"}, "--bogus"},
+        {{"--since", "yesterday"}, "--since"},
+        {{"--since"}, "--since"},
+        {{"--outcome", "lost"}, "--outcome"},
+        {{"--limit", "0"}, "--limit"},
+        {{"--limit", "many"}, "--limit"},
+        {{"--csv", "--json"}, "--csv"},
+        {{"--record", "mysql://db/records"}, "--record"},
+        {{"--record", "postgresql://db:99999/records"}, "--record"},
+        {{"stray"}, "stray"},
+    };
+    for (const auto& [args, option] : table) {
+        const Ran run = Records(args);
+        EXPECT_EQ(run.status, 2) << args[0];
+        EXPECT_NE(run.err.find(option), std::string::npos) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        EXPECT_EQ(run.out, "") << args[0];
+    }
+}
+
+TEST_F(RecordsCli, DamagedFileExitsOneNamingItAndStaysAsItWas) {
+    const std::string notes = dir.Write("notes.sqlite", "operator notes, not records\n");
+    const Ran run = Records({"--record", notes});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find(notes), std::string::npos) << run.err;
+    std::ifstream in(notes);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "operator notes, not records\n");
+}
+
+TEST_F(RecordsCli, MissingFileListsNothingAndCreatesNothing) {
+    const std::string missing = dir.File("none.sqlite");
+    const Ran table = Records({"--record", missing});
+    EXPECT_EQ(table.status, 0) << table.err;
+    EXPECT_EQ(table.out, "No units recorded.\n");
+    const Ran json = Records({"--record", missing, "--json"});
+    EXPECT_EQ(nlohmann::json::parse(json.out), nlohmann::json::array());
+    EXPECT_FALSE(std::filesystem::exists(missing));
+}
+
+TEST_F(RecordsCli, ReadsALinesServer) {
+    test::PrivatePostgres server;
+    const RecordServer target =
+        *std::get<RecordTarget>(ParseRecordTarget(server.Url(), file)).server;
+    {
+        PostgresRecordStore store(target);
+        for (int number = 0; number < 3; ++number) {
+            store.Write(Sample(number));
+        }
+    }
+    const Ran run = Records({"--record", server.Url(), "--csv", "--outcome", "failed"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto rows = ParseCsv(run.out);
+    ASSERT_EQ(rows.size(), 2u) << run.out;
+    EXPECT_EQ(rows[1], FieldTexts(Sample(1)));
+
+    const Ran absent = Records({"--record", server.AbsentServerUrl()});
+    EXPECT_EQ(absent.status, 1);
+    EXPECT_NE(absent.err.find("cannot reach the record server"), std::string::npos) << absent.err;
+}
+
+}  // namespace
+}  // namespace vantrel

@@ -1,0 +1,187 @@
+// Stations of real stand-ins on pseudo-terminals: what each port's unit
+// came to, what the station printed, and Cancel across ports.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+
+#include "station/station.h"
+#include "tests/support/image_maker.h"
+#include "tests/support/stand_in.h"
+#include "tests/support/temp_dir.h"
+
+namespace vantrel {
+namespace {
+
+using namespace std::chrono_literals;
+using Frame = FrameSelector::Frame;
+
+constexpr std::uint32_t kLoadBlocks = 65;
+
+// A box that announces itself again until the tool answers, so a port that
+// presses Start a little late still sees BOOT.
+PeerOptions Box() {
+    PeerOptions options = test::InstantOptions();
+    options.bench = true;
+    options.announceInterval = 200ms;
+    return options;
+}
+
+class StationRun : public ::testing::Test {
+  protected:
+    PortRunnerConfig Port(std::string label, int number, std::optional<std::string> device) {
+        PortRunnerConfig port;
+        port.label = std::move(label);
+        port.portNumber = number;
+        if (device) {
+            port.device = PortDevice{*device, "the command line"};
+        }
+        port.image = image;
+        port.reopenInterval = 100ms;
+        port.unitTemplate.imageKind = "LOAD";
+        port.unitTemplate.imageSha256 = std::string(64, 'a');
+        return port;
+    }
+
+    // Runs the station with its output in memory; `stop` is asked as the
+    // station asks for a signal.
+    int Run(
+        StationConfig config, const std::function<bool()>& stop = [] { return false; }) {
+        char* buffer = nullptr;
+        std::size_t size = 0;
+        std::FILE* stream = open_memstream(&buffer, &size);
+        Station station(std::move(config), stream,
+                        [this](const UnitRecord& unit) { units[unit.portLabel].push_back(unit); });
+        const int status = station.Run(stop);
+        std::fclose(stream);
+        out.assign(buffer, size);
+        std::free(buffer);
+        return status;
+    }
+
+    test::TempDir dir;
+    const std::string image = dir.Write("image.bin", test::MakeImageBytes({"LOAD", 66560}));
+    std::map<std::string, std::vector<UnitRecord>> units;
+    std::string out;
+};
+
+TEST_F(StationRun, FourPortsEachWithItsOwnFaultEndEachInTheirOwnWay) {
+    PeerOptions storm = Box();
+    storm.nakProbability = 0.3;
+    PeerOptions vanishing = Box();
+    vanishing.vanishFrames = {{Frame::kBlock, 20}};
+    PeerOptions refusing = Box();
+    refusing.nakFrames = {{Frame::kModuleEnd, 0}};
+    test::StandIn clean(Box(), 1), stormy(storm, 2), vanish(vanishing, 3), refuse(refusing, 4);
+    for (test::StandIn* box : {&clean, &stormy, &vanish, &refuse}) {
+        box->Run();
+    }
+    StationConfig config;
+    config.ports = {Port("PORT 1", 1, std::nullopt), Port("PORT 2", 2, std::nullopt),
+                    Port(vanish.Path(), 1, vanish.Path()), Port(refuse.Path(), 1, refuse.Path())};
+    EXPECT_EQ(Run(config), 1) << out;
+    const std::uint64_t naks = stormy.Finish(true).counters.naksSent;
+    ASSERT_GT(naks, 0u);
+
+    const struct {
+        std::string label;
+        UnitOutcome outcome;
+        std::uint32_t acknowledged;
+        std::uint64_t sentAgain;
+        std::string reason;
+    } cases[] = {
+        {"PORT 1", UnitOutcome::kCompleted, kLoadBlocks, 0, "updated: 65 blocks"},
+        {"PORT 2", UnitOutcome::kCompleted, kLoadBlocks, naks, "updated: 65 blocks"},
+        {vanish.Path(), UnitOutcome::kLineLost, 20, 0, "the line was lost at block 20 of 65: "},
+        {refuse.Path(), UnitOutcome::kFailed, kLoadBlocks, 0, "the box refused the module end"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        ASSERT_EQ(units[c.label].size(), 1u);
+        const UnitRecord& unit = units[c.label][0];
+        EXPECT_EQ(unit.outcome, c.outcome);
+        EXPECT_EQ(unit.blocksInImage, kLoadBlocks);
+        EXPECT_EQ(unit.blocksAcknowledged, c.acknowledged);
+        EXPECT_EQ(unit.framesSentAgain, c.sentAgain);
+        EXPECT_EQ(unit.reason.rfind(c.reason, 0), 0u) << unit.reason;
+        EXPECT_EQ(unit.imageKind, "LOAD");
+        EXPECT_EQ(unit.id.size(), 36u);
+        EXPECT_NE(unit.log.find("BOOT"), std::string::npos) << "the unit's own log";
+        EXPECT_LE(unit.start, unit.end);
+        // Without a byte per block in the output: one line per event.
+        EXPECT_NE(out.find(c.label + ": opened "), std::string::npos) << out;
+        EXPECT_NE(out.find(c.label + ": BOOT on "), std::string::npos) << out;
+        EXPECT_NE(out.find(c.label + ": " + std::string(OutcomeName(c.outcome))), std::string::npos)
+            << out;
+    }
+    EXPECT_NE(units[vanish.Path()][0].reason.find(vanish.Path()), std::string::npos)
+        << "the loss names the device";
+    EXPECT_NE(units["PORT 1"][0].id, units["PORT 2"][0].id);
+}
+
+TEST_F(StationRun, ALoopUpdatesBoxAfterBoxOnOnePort) {
+    PeerOptions options = Box();
+    // Time enough after each unit for the test to end the line before the
+    // next box would announce itself.
+    options.bootDelay = 1000ms;
+    test::StandIn box(options, 1);
+    box.Run();
+    StationConfig config;
+    config.loop = true;
+    config.ports = {Port(box.Path(), 1, box.Path())};
+    bool boxGone = false;
+    Run(config, [&] {
+        if (!boxGone && box.Progress().counters.updatesVerified >= 3) {
+            box.Finish(true);
+            boxGone = true;
+        }
+        return boxGone && units[box.Path()].size() >= 3;
+    });
+    ASSERT_EQ(units[box.Path()].size(), 3u) << out;
+    for (const UnitRecord& unit : units[box.Path()]) {
+        EXPECT_EQ(unit.outcome, UnitOutcome::kCompleted) << unit.reason;
+    }
+    EXPECT_NE(out.find(box.Path() + ": line lost: "), std::string::npos)
+        << "the end of the line is told, but is no unit:\n"
+        << out;
+}
+
+TEST_F(StationRun, CancelSendsCnlOnlyFromPortsInBlockTransfer) {
+    PeerOptions silent = Box();
+    silent.bootDelay = 60s;
+    silent.announceInterval = 60s;
+    PeerOptions slow = Box();
+    slow.pacingBaud = 9600;  // about a second a block
+    PeerOptions refusing = Box();
+    refusing.nakFrames = {{Frame::kModuleEnd, 0}};
+    test::StandIn waiting(silent, 1), transferring(slow, 2), done(Box(), 3), failed(refusing, 4);
+    for (test::StandIn* box : {&waiting, &transferring, &done, &failed}) {
+        box->Run();
+    }
+    StationConfig config;
+    config.ports = {Port("PORT 1", 1, std::nullopt), Port("PORT 2", 2, std::nullopt),
+                    Port("PORT 3", 3, std::nullopt), Port("PORT 4", 4, std::nullopt)};
+    EXPECT_EQ(Run(config,
+                  [&] {
+                      return units["PORT 3"].size() == 1 && units["PORT 4"].size() == 1 &&
+                             transferring.Progress().counters.blocksAccepted >= 2;
+                  }),
+              1)
+        << out;
+    EXPECT_EQ(transferring.Finish(true).counters.updatesCancelled, 1u) << "CNL in block transfer";
+    for (test::StandIn* box : {&waiting, &done, &failed}) {
+        EXPECT_EQ(box->Finish(true).counters.updatesCancelled, 0u);
+    }
+    ASSERT_EQ(units["PORT 1"].size(), 1u);
+    EXPECT_EQ(units["PORT 1"][0].outcome, UnitOutcome::kCancelled);
+    EXPECT_EQ(units["PORT 1"][0].reason, "cancelled at block 0 of 65") << "no CNL while waiting";
+    ASSERT_EQ(units["PORT 2"].size(), 1u);
+    EXPECT_EQ(units["PORT 2"][0].outcome, UnitOutcome::kCancelled);
+    EXPECT_NE(units["PORT 2"][0].reason.find(" (CNL sent)"), std::string::npos);
+    EXPECT_EQ(units["PORT 3"][0].outcome, UnitOutcome::kCompleted);
+    EXPECT_EQ(units["PORT 4"][0].outcome, UnitOutcome::kFailed);
+}
+
+}  // namespace
+}  // namespace vantrel
