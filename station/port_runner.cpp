@@ -130,6 +130,10 @@ bool PortRunner::RunUnit(CUpdaterDlg& dlg, StationView& view, UiThreadCalls& ui)
     }
     dlg.OnStart();
     if (!dlg.SessionRunning()) {
+        // A line lost between two units is found by Start; a loop opens it again.
+        if (dlg.Comm().IsConnected() == 0) {
+            return ReportLoss(view, unit.Unit().device);
+        }
         Update([&](PortSnapshot& s) {
             s.phase = PortPhase::kFailed;
             s.reason = view.GetText(kIdStatusLine);
@@ -173,21 +177,22 @@ bool PortRunner::RunUnit(CUpdaterDlg& dlg, StationView& view, UiThreadCalls& ui)
     }
     // In a loop, a wait that no box answered is no unit.
     if (m_config.loop && !unit.Booted() && unit.Ending() != UnitEnding::kTimedOut) {
-        if (dlg.Comm().IsConnected() == 0) {
-            const std::string loss = view.Log().LastLine();
-            Update([&](PortSnapshot& s) {
-                s.phase = PortPhase::kLineLost;
-                s.reason = loss;
-            });
-            m_report({StationEvent::Kind::kLost, m_config.label, unit.Unit().device, loss, {}});
-            return !m_stop.load();
-        }
-        return false;
+        return dlg.Comm().IsConnected() == 0 && ReportLoss(view, unit.Unit().device);
     }
     const UnitRecord ended = unit.Finish(dlg, view.Log());
     ShowEnd(ended);
     m_report({StationEvent::Kind::kUnitEnd, m_config.label, ended.device, {}, ended});
     return true;
+}
+
+bool PortRunner::ReportLoss(const StationView& view, const std::string& device) {
+    const std::string loss = view.Log().LastLine();
+    Update([&](PortSnapshot& s) {
+        s.phase = PortPhase::kLineLost;
+        s.reason = loss;
+    });
+    m_report({StationEvent::Kind::kLost, m_config.label, device, loss, {}});
+    return m_config.loop && !m_stop.load();
 }
 
 void PortRunner::ShowEnd(const UnitRecord& unit) {

@@ -63,6 +63,8 @@ class PortRunner {
     // One press of Start to the session's end; false when none started.
     bool RunUnit(CUpdaterDlg& dlg, StationView& view, UiThreadCalls& ui);
     void ShowEnd(const UnitRecord& unit);
+    // A line lost outside a unit: told, and (in a loop) worth opening again.
+    bool ReportLoss(const StationView& view, const std::string& device);
     bool Pause(UiThreadCalls& ui, std::chrono::milliseconds length);
     template <typename Change>
     void Update(Change change) {
