@@ -5,8 +5,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <nlohmann/json.hpp>
 
+#include "records/unit_recorder.h"
 #include "station/station.h"
+#include "tests/support/child_process.h"
 #include "tests/support/image_maker.h"
 #include "tests/support/stand_in.h"
 #include "tests/support/temp_dir.h"
@@ -44,20 +47,37 @@ class StationRun : public ::testing::Test {
         return port;
     }
 
-    // Runs the station with its output in memory; `stop` is asked as the
+    // Runs the station with its output in memory, each unit kept in `units`
+    // and given to `recorder` when there is one; `stop` is asked as the
     // station asks for a signal.
     int Run(
-        StationConfig config, const std::function<bool()>& stop = [] { return false; }) {
+        StationConfig config, const std::function<bool()>& stop = [] { return false; },
+        UnitRecorder* recorder = nullptr) {
         char* buffer = nullptr;
         std::size_t size = 0;
         std::FILE* stream = open_memstream(&buffer, &size);
-        Station station(std::move(config), stream,
-                        [this](const UnitRecord& unit) { units[unit.portLabel].push_back(unit); });
+        Station station(std::move(config), stream, [&](const UnitRecord& unit) {
+            units[unit.portLabel].push_back(unit);
+            if (recorder != nullptr) {
+                recorder->Record(unit);
+            }
+        });
         const int status = station.Run(stop);
         std::fclose(stream);
         out.assign(buffer, size);
         std::free(buffer);
         return status;
+    }
+
+    // The units in `recordFile` as vantrel-records exports them, by port.
+    std::map<std::string, nlohmann::json> ListedUnits(const std::string& recordFile) {
+        test::ChildProcess records({VANTREL_RECORDS_PATH, "--record", recordFile, "--json"});
+        EXPECT_EQ(records.Wait(10s), 0) << records.Err();
+        std::map<std::string, nlohmann::json> listed;
+        for (const nlohmann::json& unit : nlohmann::json::parse(records.Out())) {
+            listed[unit.at("port_label").get<std::string>()] = unit;
+        }
+        return listed;
     }
 
     test::TempDir dir;
@@ -80,7 +100,16 @@ TEST_F(StationRun, FourPortsEachWithItsOwnFaultEndEachInTheirOwnWay) {
     StationConfig config;
     config.ports = {Port("PORT 1", 1, std::nullopt), Port("PORT 2", 2, std::nullopt),
                     Port(vanish.Path(), 1, vanish.Path()), Port(refuse.Path(), 1, refuse.Path())};
-    EXPECT_EQ(Run(config), 1) << out;
+    const std::string recordFile = (dir.Path() / "records.sqlite").string();
+    auto recorder = UnitRecorder::Open(RecordTarget{recordFile, std::nullopt});
+    ASSERT_TRUE(std::holds_alternative<std::unique_ptr<UnitRecorder>>(recorder));
+    auto& store = *std::get<std::unique_ptr<UnitRecorder>>(recorder);
+    EXPECT_EQ(Run(
+                  config, [] { return false; }, &store),
+              1)
+        << out;
+    ASSERT_TRUE(store.Flush(10s));
+    std::map<std::string, nlohmann::json> listed = ListedUnits(recordFile);
     const std::uint64_t naks = stormy.Finish(true).counters.naksSent;
     ASSERT_GT(naks, 0u);
 
@@ -109,6 +138,13 @@ TEST_F(StationRun, FourPortsEachWithItsOwnFaultEndEachInTheirOwnWay) {
         EXPECT_EQ(unit.id.size(), 36u);
         EXPECT_NE(unit.log.find("BOOT"), std::string::npos) << "the unit's own log";
         EXPECT_LE(unit.start, unit.end);
+        // The record as read back is the unit as it ended.
+        const nlohmann::json& stored = listed[c.label];
+        EXPECT_EQ(stored.value("id", ""), unit.id);
+        EXPECT_EQ(stored.value("outcome", ""), OutcomeName(c.outcome));
+        EXPECT_EQ(stored.value("blocks_acknowledged", 0u), c.acknowledged);
+        EXPECT_EQ(stored.value("frames_sent_again", std::uint64_t{0}), c.sentAgain);
+        EXPECT_EQ(stored.value("reason", ""), unit.reason);
         // Without a byte per block in the output: one line per event.
         EXPECT_NE(out.find(c.label + ": opened "), std::string::npos) << out;
         EXPECT_NE(out.find(c.label + ": BOOT on "), std::string::npos) << out;
@@ -118,6 +154,7 @@ TEST_F(StationRun, FourPortsEachWithItsOwnFaultEndEachInTheirOwnWay) {
     EXPECT_NE(units[vanish.Path()][0].reason.find(vanish.Path()), std::string::npos)
         << "the loss names the device";
     EXPECT_NE(units["PORT 1"][0].id, units["PORT 2"][0].id);
+    EXPECT_EQ(listed.size(), 4u) << "one record per unit";
 }
 
 TEST_F(StationRun, ALoopUpdatesBoxAfterBoxOnOnePort) {

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <stdexcept>
+#include <thread>
 
 #include "tests/support/wait_until.h"
 
@@ -86,6 +87,16 @@ bool ChildProcess::WaitForLine(const std::string& line, std::chrono::millisecond
     const auto readSome = [&] { ended = !ReadSome(std::chrono::milliseconds(50)); };
     WaitUntil(foundOrEnded, readSome, limit);
     return found;
+}
+
+bool ChildProcess::WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    const auto readSome = [this] {
+        // With both streams at their end, nothing more can arrive to wait on.
+        if (!ReadSome(std::chrono::milliseconds(50))) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    };
+    return WaitUntil(done, readSome, limit);
 }
 
 void ChildProcess::Signal(int signal) {

@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,6 +22,9 @@ class ChildProcess {
     // Reads standard output until a line equal to `line` has arrived; false
     // when the child ended or `limit` passed first.
     bool WaitForLine(const std::string& line, std::chrono::milliseconds limit);
+    // Reads the output streams until `done` holds; false when `limit` passed
+    // first.
+    bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit);
     void Signal(int signal);
     // The exit status, once the child has ended within `limit` (it is
     // killed otherwise and nothing is returned). Collects all output.
