@@ -8,6 +8,7 @@
 #include "records/record_columns.h"
 #include "records/record_text.h"
 #include "records/record_time.h"
+#include "text/text_columns.h"
 
 namespace vantrel {
 namespace {
@@ -60,13 +61,6 @@ std::string Cell(std::string_view text) {
     return cell.empty() ? "-" : cell;
 }
 
-// Columns on a terminal: characters, not bytes.
-std::size_t Width(std::string_view text) {
-    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }));
-}
-
 std::string CsvField(const std::string& text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos) {
         return text;
@@ -101,24 +95,7 @@ std::string FormatRecordTable(std::span<const UnitRecord> records) {
              std::to_string(record.framesSentAgain), std::string(OutcomeName(record.outcome)),
              SecondsText(record.seconds), Cell(record.reason)});
     }
-    std::vector<std::size_t> widths(rows.front().size(), 0);
-    for (const Row& row : rows) {
-        for (std::size_t column = 0; column < row.size(); ++column) {
-            widths[column] = std::max(widths[column], Width(row[column]));
-        }
-    }
-    std::string table;
-    for (const Row& row : rows) {
-        std::string line;
-        for (std::size_t column = 0; column < row.size(); ++column) {
-            line += row[column];
-            if (column + 1 < row.size()) {
-                line.append(widths[column] - Width(row[column]) + 2, ' ');
-            }
-        }
-        table += line + "\n";
-    }
-    return table;
+    return FormatColumns(rows);
 }
 
 std::string FormatRecordCsv(std::span<const UnitRecord> records) {

@@ -1,11 +1,10 @@
 #include "ui/terminal/port_list.h"
 
-#include <algorithm>
-#include <array>
 #include <nlohmann/json.hpp>
 
 #include "ports/port_discovery.h"
 #include "ports/port_map.h"
+#include "text/text_columns.h"
 
 namespace vantrel {
 namespace {
@@ -65,31 +64,14 @@ std::string FormatPortTable(std::span<const ListedPort> ports) {
                "UART behind /dev/ttyS<n>. A pseudo-terminal or another device can still be used\n"
                "with --device PATH or VANTREL_COM<n>.\n";
     }
-    using Row = std::array<std::string, 6>;
-    std::vector<Row> rows = {{"PORT", "DEVICE", "STABLE NAME", "DESCRIPTION", "ACCESS", "LATENCY"}};
+    std::vector<std::vector<std::string>> rows = {
+        {"PORT", "DEVICE", "STABLE NAME", "DESCRIPTION", "ACCESS", "LATENCY"}};
     for (const ListedPort& listed : ports) {
         rows.push_back({Label(listed), listed.port.device, StableNameOrDash(listed.port),
                         DescribeDetectedPort(listed.port), AccessText(listed.port.access),
                         LatencyText(listed.port)});
     }
-    std::array<std::size_t, 6> widths{};
-    for (const Row& row : rows) {
-        for (std::size_t column = 0; column < row.size(); ++column) {
-            widths[column] = std::max(widths[column], row[column].size());
-        }
-    }
-    std::string table;
-    for (const Row& row : rows) {
-        std::string line;
-        for (std::size_t column = 0; column < row.size(); ++column) {
-            line += row[column];
-            if (column + 1 < row.size()) {
-                line += std::string(widths[column] - row[column].size() + 2, ' ');
-            }
-        }
-        table += line + "\n";
-    }
-    return table;
+    return FormatColumns(rows);
 }
 
 std::string FormatPortJson(std::span<const ListedPort> ports) {
