@@ -8,6 +8,9 @@ namespace vantrel {
 namespace {
 
 constexpr std::chrono::milliseconds kRedrawInterval{250};
+// Events wake the station at once; a stop request and a finished port are
+// seen within this.
+constexpr std::chrono::milliseconds kPollInterval{250};
 
 }  // namespace
 
@@ -36,7 +39,7 @@ int Station::Run(const StopRequested& stopRequested) {
         }
         {
             std::unique_lock lock(m_mutex);
-            m_queued.wait_for(lock, std::chrono::milliseconds(100),
+            m_queued.wait_for(lock, kPollInterval,
                               [this] { return !m_events.empty(); });
         }
         Drain();
