@@ -7,7 +7,7 @@ VANTREL_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libudev-dev umockdev libumockdev-dev nlohmann-json3-dev
     qt6-base-dev libqt6svg6 fonts-baekmuk
-    libsqlite3-dev libpq-dev libpqxx-dev libcli11-dev postgresql
+    libsqlite3-dev libpq-dev libpqxx-dev libcli11-dev postgresql libssl-dev
 )
 
 install_missing_packages() {
