@@ -2,6 +2,7 @@
 # needs when any is missing (apt-get update once, then apt-get install), as
 # root or through sudo.
 
+# fonts-baekmuk: the tests' face with letters on a half pixel.
 VANTREL_PACKAGES=(
     cmake ninja-build g++ pkg-config clang-format clang libclang-rt-14-dev
     libgtest-dev libgmock-dev libbenchmark-dev

@@ -4,6 +4,7 @@
 // temporary directory.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QImage>
 #include <QLabel>
 #include <QProgressBar>
@@ -49,9 +50,13 @@ TEST(Screenshot, IdleAndInTheMiddleOfAnUpdate) {
     options.silentFrames = {{FrameSelector::Frame::kBlock, kSilentBlock}};
     test::StandIn box(options);
     box.Run();
+    // Chosen from the working directory, so the picture shows no temporary
+    // folder.
+    scratch.Write("sample-appl.bin", test::MakeImageBytes({"APPL", 590848}));
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(scratch.Path().string())));
     test::ScriptedDialogs dialogs;
-    dialogs.files.push_back(QString::fromStdString(
-        scratch.Write("sample-appl.bin", test::MakeImageBytes({"APPL", 590848}))));
+    dialogs.files.push_back(QStringLiteral("sample-appl.bin"));
     auto window = std::make_unique<UpdaterWindow>(dialogs);
     auto control = [&](int id) {
         return window->findChild<QWidget*>(QStringLiteral("id%1").arg(id));
@@ -77,6 +82,7 @@ TEST(Screenshot, IdleAndInTheMiddleOfAnUpdate) {
 
     qobject_cast<QPushButton*>(control(kIdCancel))->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !window->Logic().SessionRunning(); }, 10'000));
+    QDir::setCurrent(before);
 }
 
 }  // namespace

@@ -10,7 +10,7 @@ constexpr int kDialogPointSize = 9;
 }  // namespace
 
 QString ChooseDialogFamily(const QStringList& installed) {
-    static const char* const kPreferred[] = {"굴림", "Gulim", "Baekmuk Gulim"};
+    static const char* const kPreferred[] = {"굴림", "Gulim"};
     for (const char* family : kPreferred) {
         const QString name = QString::fromUtf8(family);
         if (installed.contains(name, Qt::CaseInsensitive)) {
@@ -22,6 +22,7 @@ QString ChooseDialogFamily(const QStringList& installed) {
 
 QFont DialogFont() {
     const QString family = ChooseDialogFamily(QFontDatabase::families());
+    // The dialog units follow from whichever face this is.
     QFont font =
         family.isEmpty() ? QFontDatabase::systemFont(QFontDatabase::GeneralFont) : QFont(family);
     font.setPointSize(kDialogPointSize);

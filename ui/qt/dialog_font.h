@@ -7,8 +7,9 @@
 namespace vantrel {
 
 // The face the dialogs ask for among the installed families: "굴림" (also
-// listed by its English name), else the Gulim-like "Baekmuk Gulim", else an
-// empty name, which stands for the desktop's default sans.
+// listed by its English name), else an empty name, which stands for the
+// desktop's default sans-serif face. Look-alike faces are not taken: their
+// Latin letters differ from the ones the dialogs were drawn with.
 QString ChooseDialogFamily(const QStringList& installed);
 
 // The dialogs' 9-point font in the chosen face.
