@@ -8,6 +8,7 @@ VANTREL_PACKAGES=(
     libudev-dev umockdev libumockdev-dev nlohmann-json3-dev
     qt6-base-dev libqt6svg6 fonts-baekmuk
     libsqlite3-dev libpq-dev libpqxx-dev libcli11-dev postgresql
+    help2man man-db groff-base bash-completion appstream desktop-file-utils dpkg-dev file
 )
 
 install_missing_packages() {
