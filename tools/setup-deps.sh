@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the build scripts: installs the Debian packages the project
 # needs when any is missing (apt-get update once, then apt-get install), as
 # root or through sudo.
