@@ -28,11 +28,11 @@ samples="$build/samples"
 # Bench mode: "BOOT" every 3 s until a handshake comes, one update after
 # another; answers paced as on a 115200-baud line, so the progress shows.
 coproc BOXSIM { exec "$build/app/vantrel-boxsim" --bench --baud 115200; }
-boxsim_pid=$BOXSIM_PID
+box_pid=$BOXSIM_PID
 exec {boxsim_out}<&"${BOXSIM[0]}"
 stop_boxsim() {
-    kill "$boxsim_pid" 2>/dev/null || true
-    wait "$boxsim_pid" 2>/dev/null || true
+    kill "$box_pid" 2>/dev/null || true
+    wait "$box_pid" 2>/dev/null || true
 }
 trap stop_boxsim EXIT
 

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the build scripts: installs the Debian packages the project
 # needs when any is missing (apt-get update once, then apt-get install), as
 # root or through sudo.
@@ -9,6 +10,7 @@ VANTREL_PACKAGES=(
     libudev-dev umockdev libumockdev-dev nlohmann-json3-dev
     qt6-base-dev libqt6svg6 fonts-baekmuk
     libsqlite3-dev libpq-dev libpqxx-dev libcli11-dev postgresql libssl-dev
+    help2man man-db groff-base bash-completion appstream desktop-file-utils dpkg-dev file
 )
 
 install_missing_packages() {
