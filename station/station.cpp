@@ -39,8 +39,7 @@ int Station::Run(const StopRequested& stopRequested) {
         }
         {
             std::unique_lock lock(m_mutex);
-            m_queued.wait_for(lock, kPollInterval,
-                              [this] { return !m_events.empty(); });
+            m_queued.wait_for(lock, kPollInterval, [this] { return !m_events.empty(); });
         }
         Drain();
         const auto now = std::chrono::steady_clock::now();
