@@ -1,7 +1,5 @@
 #include "station/station_options.h"
 
-#include <CLI/CLI.hpp>
-
 #include "serial/port_settings.h"
 
 namespace vantrel {
@@ -17,11 +15,13 @@ std::optional<StationPortArg> ParseStationPort(const std::string& text) {
     return std::nullopt;
 }
 
-std::variant<StationOptions, StationUsage> ParseStationOptions(int argc, const char* const* argv) {
+std::variant<StationOptions, CommandLineExit> ParseStationOptions(int argc,
+                                                                  const char* const* argv) {
     StationOptions options;
     std::vector<std::string> ports;
     CLI::App app{"Updates the boxes on several serial ports at once, and records every unit.",
                  "vantrel-station"};
+    SetUpCommandLine(app);
     app.add_flag("--loop", options.loop,
                  "after each unit, press Start again and wait for the next box");
     app.add_option("--timeout", options.timeoutSeconds,
@@ -34,19 +34,15 @@ std::variant<StationOptions, StationUsage> ParseStationOptions(int argc, const c
     app.add_flag("--quiet", options.quiet, "only failures and the summary");
     app.add_option("IMAGE", options.image, "the image file to write")->required();
     app.add_option("PORT", ports, "a PORT number 1 to 4, or a device path")->required();
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::CallForHelp&) {
-        return StationUsage{0, app.help()};
-    } catch (const CLI::ParseError& error) {
-        return StationUsage{2, std::string(error.what()) + "\nRun with --help for more.\n"};
+    if (auto exit = ParseCommandLine(app, argc, argv)) {
+        return *exit;
     }
     for (const std::string& port : ports) {
         auto parsed = ParseStationPort(port);
         if (!parsed) {
-            return StationUsage{2, "PORT " + port + " is neither 1 to " +
-                                       std::to_string(kMaxPortNumber) +
-                                       " nor a device path\nRun with --help for more.\n"};
+            return UsageError(app.get_name(), "PORT " + port + " is neither 1 to " +
+                                                  std::to_string(kMaxPortNumber) +
+                                                  " nor a device path");
         }
         options.ports.push_back(std::move(*parsed));
     }
