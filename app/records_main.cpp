@@ -75,13 +75,17 @@ int main(int argc, char** argv) {
     vantrel::SetUpCommandLine(app);
     app.add_option("--record", options.record,
                    "Where the records are: a file, sqlite:FILE or a postgresql:// URL "
-                   "(default: $XDG_DATA_HOME/vantrel/records.sqlite)");
+                   "(default: $XDG_DATA_HOME/vantrel/records.sqlite)")
+        ->type_name("URL");
     app.add_option("--since", options.since,
-                   "Units started at or after this UTC time: 2026-12-09 or 2026-12-09T05:00:00Z");
+                   "Units started at or after this UTC time: 2026-12-09 or 2026-12-09T05:00:00Z")
+        ->type_name("TIME");
     app.add_option("--outcome", options.outcome,
-                   "Units that ended so: completed, failed, cancelled, line-lost or timed-out");
+                   "Units that ended so: completed, failed, cancelled, line-lost or timed-out")
+        ->type_name("OUTCOME");
     app.add_option("--port", options.port,
-                   "Units on this port: a label (PORT 1, or just 1), a device or a stable name");
+                   "Units on this port: a label (PORT 1, or just 1), a device or a stable name")
+        ->type_name("PORT");
     app.add_option("--limit", options.limit,
                    "At most this many units (default: 50 in the table, all for --csv and --json)")
         ->type_name("N");

@@ -1,6 +1,8 @@
 #include "cli/command_line.h"
 
+#include <cmath>
 #include <cstdio>
+#include <memory>
 
 #include "cli/program_version.h"
 
@@ -52,6 +54,20 @@ std::string ErrorMessage(const CLI::App& app, const CLI::ParseError& error) {
     return what;
 }
 
+// Option names in the help without the braces in which CLI11 keeps a flag's
+// value when given alone ("--record{}").
+class HelpFormatter : public CLI::Formatter {
+  public:
+    std::string make_option_name(const CLI::Option* option, bool positional) const override {
+        std::string name = CLI::Formatter::make_option_name(option, positional);
+        for (std::size_t open; (open = name.find('{')) != std::string::npos;) {
+            const std::size_t close = name.find('}', open);
+            name.erase(open, close == std::string::npos ? std::string::npos : close - open + 1);
+        }
+        return name;
+    }
+};
+
 }  // namespace
 
 CLI::App& SetUpCommandLine(CLI::App& app) {
@@ -60,7 +76,9 @@ CLI::App& SetUpCommandLine(CLI::App& app) {
     app.set_version_flag("--version", VersionLine(app.get_name()),
                          "show the program's version and exit");
     app.set_help_flag("-h,--help", "show this help and exit");
-    app.get_formatter()->column_width(26);
+    auto formatter = std::make_shared<HelpFormatter>();
+    formatter->column_width(26);
+    app.formatter(formatter);
     return app;
 }
 
@@ -78,6 +96,20 @@ CLI::Option* AddCheckedOption(CLI::App& app, const std::string& name, const std:
         ->expected(1)
         ->allow_extra_args(false)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+}
+
+std::string CheckSeconds(const std::string& text, std::optional<double>& out) {
+    try {
+        std::size_t used = 0;
+        const double seconds = std::stod(text, &used);
+        if (used == text.size() && std::isfinite(seconds) && seconds > 0) {
+            out = seconds;
+            return {};
+        }
+    } catch (const std::exception&) {
+        // not a number at all: said below
+    }
+    return text + " is not a number of seconds above 0";
 }
 
 std::optional<CommandLineExit> ParseCommandLine(CLI::App& app, int argc, const char* const* argv) {

@@ -32,6 +32,10 @@ using ValueCheck = std::function<std::string(const std::string& value)>;
 CLI::Option* AddCheckedOption(CLI::App& app, const std::string& name, const std::string& type,
                               const std::string& help, ValueCheck check);
 
+// A number of seconds above 0 for `out` ("2.5", "1e1"), or what is wrong
+// with `text`: a ValueCheck for every timeout.
+std::string CheckSeconds(const std::string& text, std::optional<double>& out);
+
 // Parses `argv` into the options bound to `app`; nothing when the program
 // is to run. CLI11's errors are said in one plain line.
 std::optional<CommandLineExit> ParseCommandLine(CLI::App& app, int argc, const char* const* argv);

@@ -24,16 +24,19 @@ std::variant<StationOptions, CommandLineExit> ParseStationOptions(int argc,
     SetUpCommandLine(app);
     app.add_flag("--loop", options.loop,
                  "after each unit, press Start again and wait for the next box");
-    app.add_option("--timeout", options.timeoutSeconds,
-                   "cancel a unit when its box has sent nothing for SECONDS")
-        ->check(CLI::PositiveNumber);
+    AddCheckedOption(app, "--timeout", "SECONDS",
+                     "cancel a unit when its box has sent nothing for SECONDS",
+                     [&](const std::string& v) { return CheckSeconds(v, options.timeoutSeconds); });
     auto* record = app.add_option("--record", options.recordUrl,
-                                  "where units are recorded: a file, or postgresql://...");
+                                  "where units are recorded: a file, or postgresql://...")
+                       ->type_name("URL");
     app.add_flag("--no-record", options.noRecord, "record nothing")->excludes(record);
     app.add_flag("--json", options.json, "one JSON object per event on standard output");
     app.add_flag("--quiet", options.quiet, "only failures and the summary");
-    app.add_option("IMAGE", options.image, "the image file to write")->required();
-    app.add_option("PORT", ports, "a PORT number 1 to 4, or a device path")->required();
+    app.add_option("IMAGE", options.image, "the image file to write")->required()->type_name("");
+    app.add_option("PORT", ports, "a PORT number 1 to 4, or a device path")
+        ->required()
+        ->type_name("");
     if (auto exit = ParseCommandLine(app, argc, argv)) {
         return *exit;
     }

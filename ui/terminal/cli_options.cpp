@@ -1,6 +1,5 @@
 #include "ui/terminal/cli_options.h"
 
-#include <cmath>
 #include <string_view>
 
 namespace vantrel {
@@ -14,19 +13,6 @@ std::string CheckPort(const std::string& text, int& port) {
     }
     port = text[0] - '0';
     return {};
-}
-
-std::string CheckSeconds(const std::string& text, std::optional<double>& out) {
-    try {
-        std::size_t used = 0;
-        const double seconds = std::stod(text, &used);
-        if (used == text.size() && std::isfinite(seconds) && seconds > 0) {
-            out = seconds;
-            return {};
-        }
-    } catch (const std::exception&) {
-    }
-    return text + " is not a number of seconds above 0";
 }
 
 // A flag's "--record=" reads to CLI11 as "--record" alone; given so, the URL
@@ -83,7 +69,7 @@ std::variant<CliOptions, CommandLineExit> ParseCliOptions(int argc, const char* 
     app.add_flag("--list-ports", options.listPorts,
                  "list this machine's serial ports, the PORT that maps to each, and whether it "
                  "can be opened, instead of writing an IMAGE");
-    app.add_option("IMAGE", options.image, "the image file to write");
+    app.add_option("IMAGE", options.image, "the image file to write")->type_name("");
     if (EmptyRecordUrl(argc, argv)) {
         return UsageError(kProgram, "--record= takes a file or a postgresql:// URL");
     }
