@@ -5,8 +5,7 @@
 #include <iostream>
 #include <optional>
 #include <string>
-#include <string_view>
-#include <vector>
+#include <variant>
 
 #include "boxsim/box_sim_runner.h"
 #include "boxsim/boxsim_options.h"
@@ -18,10 +17,9 @@
 namespace {
 
 constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
 
 int Fail(const std::string& message, int status) {
-    std::cerr << "vantrel-boxsim: " << message << '\n';
+    std::cerr << "vantrel-boxsim: error: " << message << '\n';
     return status;
 }
 
@@ -43,21 +41,16 @@ std::optional<vantrel::BoxLine> OpenLine(const vantrel::BoxSimOptions& options,
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string_view> args(argv + 1, argv + argc);
-    vantrel::ParsedBoxSimOptions parsed = vantrel::ParseBoxSimOptions(args);
-    if (!parsed.error.empty()) {
-        return Fail(parsed.error + " (see --help)", kExitUsage);
+    auto parsed = vantrel::ParseBoxSimOptions(argc, argv);
+    if (const auto* exit = std::get_if<vantrel::CommandLineExit>(&parsed)) {
+        return vantrel::Report(*exit);
     }
-    vantrel::BoxSimOptions& options = parsed.options;
-    if (options.help) {
-        std::cout << vantrel::BoxSimUsage();
-        return 0;
-    }
+    vantrel::BoxSimOptions& options = std::get<vantrel::BoxSimOptions>(parsed);
     std::string error;
     if (!options.readbackPath.empty()) {
         options.peer.readback = vantrel::LoadReadbackFile(options.readbackPath, error);
         if (!options.peer.readback) {
-            return Fail("--readback: " + error, kExitUsage);
+            return Fail("--readback: " + error, vantrel::kExitUsage);
         }
     }
     const vantrel::UniqueFd stopSignals = vantrel::BlockStopSignals();

@@ -12,17 +12,23 @@
 #include <string>
 #include <variant>
 
+#include "cli/program_version.h"
 #include "engine/image_file.h"
 #include "platform/executable_path.h"
 #include "platform/ini_file.h"
+#include "platform/settings_lookup.h"
 #include "platform/ui_thread_call.h"
 #include "ports/port_discovery.h"
 #include "ports/port_map.h"
+#include "records/record_report.h"
 #include "records/record_target.h"
 #include "records/unit_identity.h"
 #include "records/unit_recorder.h"
+#include "records/unit_summary.h"
+#include "serial/open_error.h"
 #include "station/image_digest.h"
 #include "station/unit_tracker.h"
+#include "ui/control_ids.h"
 #include "ui/terminal/cli_options.h"
 #include "ui/terminal/port_list.h"
 #include "ui/terminal/terminal_view.h"
@@ -35,6 +41,14 @@ constexpr int kExitFailed = 1;
 constexpr int kExitNotStarted = 2;
 
 volatile std::sig_atomic_t g_cancelRequested = 0;
+
+void Error(const std::string& message) {
+    std::fprintf(stderr, "vantrel-cli: error: %s\n", message.c_str());
+}
+
+void Warn(const std::string& message) {
+    std::fprintf(stderr, "vantrel-cli: warning: %s\n", message.c_str());
+}
 
 void RequestCancel(int) {
     g_cancelRequested = 1;
@@ -65,8 +79,6 @@ int RunSession(vantrel::CUpdaterDlg& dlg, vantrel::UiThreadCalls& ui,
         if (g_cancelRequested != 0) {
             unit.Cancel(dlg, UnitEnding::kCancelled);
         } else if (options.timeoutSeconds && unit.SilentFor(dlg, *options.timeoutSeconds)) {
-            std::fprintf(stderr, "vantrel-cli: the box sent nothing for %g s: cancelling\n",
-                         *options.timeoutSeconds);
             unit.Cancel(dlg, UnitEnding::kTimedOut, *options.timeoutSeconds);
         } else if (dlg.Comm().IsConnected() == 0) {
             unit.Cancel(dlg, UnitEnding::kLineLost);
@@ -87,9 +99,7 @@ std::variant<std::unique_ptr<vantrel::UnitRecorder>, std::string> OpenRecorder(
         return *error;
     }
     vantrel::RecorderOptions recording;
-    recording.onWarning = [](const std::string& warning) {
-        std::fprintf(stderr, "vantrel-cli: warning: %s\n", warning.c_str());
-    };
+    recording.onWarning = Warn;
     return vantrel::UnitRecorder::Open(std::get<vantrel::RecordTarget>(target), recording);
 }
 
@@ -102,14 +112,14 @@ vantrel::UnitRecord UnitBase(const vantrel::CliOptions& options, std::int32_t ki
     unit.imagePath = std::filesystem::absolute(options.image).string();
     unit.imageSha256 = vantrel::Sha256OfFile(options.image).value_or("");
     unit.imageKind = std::string(vantrel::FindImageKind(kind)->headerText);
-    unit.toolVersion = VANTREL_VERSION_TEXT;
+    unit.toolVersion = vantrel::VersionText();
     return unit;
 }
 
 // What the port selector's entries map to, and every port this machine has.
 void ListPorts(bool json) {
     vantrel::CIniFile settings;
-    settings.SetPath(vantrel::SettingsPathBesideExecutable());
+    settings.SetPath(vantrel::LookUpSettingsFile().path);
     const std::vector<vantrel::DetectedPort> detected = vantrel::DetectSerialPorts();
     std::vector<vantrel::PortDevice> mapped;
     for (int port = 1; port <= vantrel::kMaxPortNumber; ++port) {
@@ -122,18 +132,55 @@ void ListPorts(bool json) {
     std::fputs(text.c_str(), stdout);
 }
 
+// The file that --verbose says is read, and the ones looked at before it.
+void ReportSettingsLookup() {
+    const vantrel::SettingsLookup lookup = vantrel::LookUpSettingsFile();
+    for (const std::string& path : lookup.tried) {
+        const bool read = lookup.found && path == lookup.path;
+        std::fprintf(stderr, "vantrel-cli: settings file %s: %s\n", path.c_str(),
+                     read ? "read" : "none");
+    }
+    if (!lookup.found) {
+        std::fputs("vantrel-cli: no settings file: the loader identifier stays as built in\n",
+                   stderr);
+    }
+}
+
+// Refused images are named before any port is touched, with the window's
+// own message and what an image must be.
+bool ImageAccepted(const std::string& path) {
+    const vantrel::ImageCheck check = vantrel::InspectImageFile(path);
+    if (check.kind != vantrel::kImageNone) {
+        return true;
+    }
+    Error(check.error + (check.error.ends_with(' ') ? "(" : " (") + check.expected + ")");
+    return false;
+}
+
+// How the unit ended: an error for the endings that are faults, then the
+// result on standard output, as a line or as the record's JSON.
+void ReportUnit(const vantrel::UnitRecord& unit, bool json) {
+    using vantrel::UnitOutcome;
+    if (unit.outcome == UnitOutcome::kFailed || unit.outcome == UnitOutcome::kLineLost ||
+        unit.outcome == UnitOutcome::kTimedOut) {
+        Error("update failed: " + unit.reason);
+    }
+    const std::string text =
+        json ? vantrel::FormatUnitJson(unit) : vantrel::UnitSummaryLine(unit) + "\n";
+    std::fputs(text.c_str(), stdout);
+    std::fflush(stdout);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const auto parsed = vantrel::ParseCliOptions(argc, argv);
-    if (const auto* error = std::get_if<std::string>(&parsed)) {
-        std::fprintf(stderr, "vantrel-cli: %s\n%s", error->c_str(), vantrel::CliUsage().c_str());
-        return kExitNotStarted;
+    if (const auto* exit = std::get_if<vantrel::CommandLineExit>(&parsed)) {
+        return vantrel::Report(*exit);
     }
     const vantrel::CliOptions& options = std::get<vantrel::CliOptions>(parsed);
-    if (options.help) {
-        std::fputs(vantrel::CliUsage().c_str(), stdout);
-        return 0;
+    if (options.verbose) {
+        ReportSettingsLookup();
     }
     if (options.device) {
         const std::string variable = "VANTREL_COM" + std::to_string(options.port);
@@ -143,20 +190,26 @@ int main(int argc, char** argv) {
         ListPorts(options.json);
         return 0;
     }
+    if (!ImageAccepted(options.image)) {
+        return kExitNotStarted;
+    }
     auto recorder = OpenRecorder(options);
     if (const auto* error = std::get_if<std::string>(&recorder)) {
-        std::fprintf(stderr, "vantrel-cli: %s\n", error->c_str());
+        Error(*error);
         return kExitNotStarted;
     }
     // A script reading through a pipe sees each line as it happens.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     InstallCancelSignals();
 
+    const bool commentary = !options.quiet && !options.json;
     vantrel::UiThreadCalls ui;
-    vantrel::TerminalView view(stdout, stderr, isatty(STDERR_FILENO) != 0, options.image);
+    vantrel::TerminalView view(commentary ? stdout : nullptr, stderr,
+                               commentary && isatty(STDERR_FILENO) != 0, options.image);
     vantrel::CUpdaterDlg dlg(view, ui, vantrel::ApplicationName());
     dlg.OnInitDialog(options.port - 1);
     if (dlg.Comm().IsConnected() == 0) {
+        Error(vantrel::DescribeOpenError(dlg.Comm().LastOpenError()));
         return kExitNotStarted;
     }
     dlg.OnOpenImage();
@@ -166,19 +219,20 @@ int main(int argc, char** argv) {
     vantrel::UnitTracker unit(dlg, UnitBase(options, dlg.ImageKind()));
     dlg.OnStart();
     if (!dlg.SessionRunning()) {
+        Error("the update did not start: " + view.GetText(vantrel::kIdStatusLine));
         return kExitNotStarted;
     }
     unit.Started(dlg);
     const int status = RunSession(dlg, ui, options, unit);
+    view.FlushLog();
+    const vantrel::UnitRecord record = unit.Finish(dlg, view.Log());
     if (auto& store = std::get<std::unique_ptr<vantrel::UnitRecorder>>(recorder)) {
-        view.FlushLog();
-        store->Record(unit.Finish(dlg, view.Log()));
+        store->Record(record);
         const vantrel::RecorderProgress left = store->Close(std::chrono::seconds(5));
         if (left.waiting + left.spooled > 0) {
-            std::fprintf(stderr,
-                         "vantrel-cli: warning: the unit's record stays spooled and is "
-                         "sent at the next run\n");
+            Warn("the unit's record stays spooled and is sent at the next run");
         }
     }
+    ReportUnit(record, options.json);
     return status;
 }

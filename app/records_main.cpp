@@ -1,6 +1,5 @@
 // vantrel-records: the latest units recorded, as a table, or exported as
 // CSV or JSON, from this station's record file or a line's server.
-#include <CLI/CLI.hpp>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -9,6 +8,7 @@
 #include <variant>
 #include <vector>
 
+#include "cli/command_line.h"
 #include "records/postgres_record_store.h"
 #include "records/record_report.h"
 #include "records/record_target.h"
@@ -19,7 +19,6 @@ namespace {
 
 constexpr int kExitListed = 0;
 constexpr int kExitStoreFailed = 1;
-constexpr int kExitUsage = 2;
 // The table shows this many unless --limit says otherwise; exports take all.
 constexpr std::size_t kTableLimit = 50;
 
@@ -36,8 +35,7 @@ struct Options {
 };
 
 int UsageError(const std::string& message) {
-    std::fprintf(stderr, "vantrel-records: %s (see --help)\n", message.c_str());
-    return kExitUsage;
+    return vantrel::Report(vantrel::UsageError("vantrel-records", message));
 }
 
 // "line-lost" and "line_lost" for "line lost", which a shell needs quoted.
@@ -74,26 +72,28 @@ int main(int argc, char** argv) {
         "Lists the units a station updated: the newest first, as a table, or every "
         "field as CSV or JSON.",
         "vantrel-records");
+    vantrel::SetUpCommandLine(app);
     app.add_option("--record", options.record,
                    "Where the records are: a file, sqlite:FILE or a postgresql:// URL "
-                   "(default: $XDG_DATA_HOME/vantrel/records.sqlite)");
+                   "(default: $XDG_DATA_HOME/vantrel/records.sqlite)")
+        ->type_name("URL");
     app.add_option("--since", options.since,
-                   "Units started at or after this UTC time: 2026-12-09 or 2026-12-09T05:00:00Z");
+                   "Units started at or after this UTC time: 2026-12-09 or 2026-12-09T05:00:00Z")
+        ->type_name("TIME");
     app.add_option("--outcome", options.outcome,
-                   "Units that ended so: completed, failed, cancelled, line-lost or timed-out");
+                   "Units that ended so: completed, failed, cancelled, line-lost or timed-out")
+        ->type_name("OUTCOME");
     app.add_option("--port", options.port,
-                   "Units on this port: a label (PORT 1, or just 1), a device or a stable name");
+                   "Units on this port: a label (PORT 1, or just 1), a device or a stable name")
+        ->type_name("PORT");
     app.add_option("--limit", options.limit,
-                   "At most this many units (default: 50 in the table, all for --csv and --json)");
+                   "At most this many units (default: 50 in the table, all for --csv and --json)")
+        ->type_name("N");
     CLI::Option* csv = app.add_flag("--csv", options.csv, "Every field as CSV (RFC 4180)");
     CLI::Option* json = app.add_flag("--json", options.json, "Every field as JSON");
     csv->excludes(json);
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::Success& success) {
-        return app.exit(success);
-    } catch (const CLI::ParseError& error) {
-        return UsageError(error.what());
+    if (const auto exit = vantrel::ParseCommandLine(app, argc, argv)) {
+        return vantrel::Report(*exit);
     }
     options.recordGiven = app.count("--record") > 0;
     options.limitGiven = app.count("--limit") > 0;
@@ -134,7 +134,7 @@ int main(int argc, char** argv) {
     try {
         records = ReadRecords(std::get<vantrel::RecordTarget>(target), filter);
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "vantrel-records: %s\n", error.what());
+        std::fprintf(stderr, "vantrel-records: error: %s\n", error.what());
         return kExitStoreFailed;
     }
     const std::string text = options.csv    ? vantrel::FormatRecordCsv(records)

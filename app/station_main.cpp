@@ -8,9 +8,10 @@
 #include <filesystem>
 #include <variant>
 
+#include "cli/program_version.h"
 #include "engine/image_file.h"
-#include "platform/executable_path.h"
 #include "platform/ini_file.h"
+#include "platform/settings_lookup.h"
 #include "records/record_target.h"
 #include "records/unit_identity.h"
 #include "records/unit_recorder.h"
@@ -79,9 +80,8 @@ vantrel::StationOutput OutputOf(const vantrel::StationOptions& options) {
 
 int main(int argc, char** argv) {
     const auto parsed = vantrel::ParseStationOptions(argc, argv);
-    if (const auto* usage = std::get_if<vantrel::StationUsage>(&parsed)) {
-        std::fputs(usage->text.c_str(), usage->exitStatus == 0 ? stdout : stderr);
-        return usage->exitStatus;
+    if (const auto* exit = std::get_if<vantrel::CommandLineExit>(&parsed)) {
+        return vantrel::Report(*exit);
     }
     const auto& options = std::get<vantrel::StationOptions>(parsed);
 
@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
         return Fail("cannot read " + options.image);
     }
     vantrel::CIniFile settings;
-    settings.SetPath(vantrel::SettingsPathBesideExecutable());
+    settings.SetPath(vantrel::LookUpSettingsFile().path);
     const auto devices = vantrel::ResolvePortDevices(options.ports, settings);
     if (const auto shared = vantrel::FindSharedDevice(options.ports, devices)) {
         return Fail(*shared);
@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
     unitTemplate.imagePath = std::filesystem::absolute(options.image).string();
     unitTemplate.imageSha256 = *digest;
     unitTemplate.imageKind = std::string(vantrel::FindImageKind(image.kind)->headerText);
-    unitTemplate.toolVersion = VANTREL_VERSION_TEXT;
+    unitTemplate.toolVersion = vantrel::VersionText();
 
     vantrel::StationConfig config;
     config.loop = options.loop;

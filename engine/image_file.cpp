@@ -19,6 +19,20 @@ bool HasAt(const std::array<std::uint8_t, kHeaderProbeLength>& header, std::size
     return std::memcmp(header.data() + offset, text.data(), text.size()) == 0;
 }
 
+// 66560 as "66,560".
+std::string GroupedDigits(std::int64_t number) {
+    const std::string digits = std::to_string(number);
+    std::string grouped;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        const std::size_t left = digits.size() - i;
+        if (i > 0 && digits[i - 1] != '-' && left % 3 == 0) {
+            grouped += ',';
+        }
+        grouped += digits[i];
+    }
+    return grouped;
+}
+
 }  // namespace
 
 const ImageKindInfo* FindImageKind(std::int32_t kind) {
@@ -53,19 +67,24 @@ std::int64_t ImageFileSize(ReadOnlyFile& file) {
 ImageCheck InspectImageFile(const std::string& path) {
     ReadOnlyFile file;
     if (!file.Open(path)) {
-        return {kImageNone, "Cannot open " + path};
+        return {kImageNone, "Cannot open " + path, "an image is a regular file that can be read"};
     }
     const std::int32_t kind = CheckImageFile(file);
     if (kind == kImageNone) {
-        return {kImageNone, "file type error [" + std::to_string(kind) + "] "};
+        return {kImageNone, "file type error [" + std::to_string(kind) + "] ",
+                "an image starts with ZKMR, 29 at byte 8 and LOAD, APPL or LDAP at byte 12"};
     }
     const ImageKindInfo& info = *FindImageKind(kind);
     const std::int64_t size = ImageFileSize(file);
     if (size != info.requiredSize) {
-        return {kImageNone, "[" + std::string(info.sizeLabel) + "]file size error [" +
-                                std::to_string(size) + "] "};
+        return {
+            kImageNone,
+            "[" + std::string(info.sizeLabel) + "]file size error [" + std::to_string(size) + "] ",
+            std::string(info.headerText.front() == 'A' ? "an " : "a ") +
+                std::string(info.headerText) + " image is " + GroupedDigits(info.requiredSize) +
+                " bytes; this file has " + GroupedDigits(size)};
     }
-    return {kind, {}};
+    return {kind, {}, {}};
 }
 
 std::string CannotFindMessage(std::string_view fileName) {

@@ -33,6 +33,10 @@ std::int64_t ImageFileSize(ReadOnlyFile& file);
 struct ImageCheck {
     std::int32_t kind = kImageNone;
     std::string error;
+    // What an image must be, said beside the message for an operator who
+    // has no window to compare with: "a LOAD image is 66,560 bytes; this
+    // file has 1,000".
+    std::string expected;
 };
 
 // Checks in the order open, header, size; the first failure decides.

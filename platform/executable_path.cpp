@@ -3,18 +3,12 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/ini_file.h"
-
 namespace vantrel {
 
 std::string ExecutablePath() {
     std::error_code error;
     const std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", error);
     return error ? std::string() : path.string();
-}
-
-std::string SettingsPathBesideExecutable() {
-    return DirectoryOfPath(ExecutablePath()) + "Vantrel.ini";
 }
 
 std::string ApplicationName() {

@@ -7,10 +7,6 @@ namespace vantrel {
 // Full path of the running executable, empty when it cannot be found.
 std::string ExecutablePath();
 
-// "Vantrel.ini" in the executable's directory (the bare name, relative to the
-// working directory, when the executable's path is unknown).
-std::string SettingsPathBesideExecutable();
-
 // The executable's file name without its extension: the caption of the
 // program's own message boxes.
 std::string ApplicationName();

@@ -61,6 +61,24 @@ std::string Cell(std::string_view text) {
     return cell.empty() ? "-" : cell;
 }
 
+nlohmann::ordered_json UnitJson(const UnitRecord& stored) {
+    const UnitRecord record = SafeRecord(stored);
+    const std::vector<std::string> fields = Fields(record);
+    nlohmann::ordered_json unit = nlohmann::ordered_json::object();
+    for (std::size_t i = 0; i < kRecordColumns.size(); ++i) {
+        unit[std::string(kRecordColumns[i])] = fields[i];
+    }
+    unit["blocks_in_image"] = record.blocksInImage;
+    unit["blocks_acknowledged"] = record.blocksAcknowledged;
+    unit["frames_sent_again"] = record.framesSentAgain;
+    unit["seconds"] = record.seconds;
+    return unit;
+}
+
+std::string JsonText(const nlohmann::ordered_json& json) {
+    return json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+}
+
 std::string CsvField(const std::string& text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos) {
         return text;
@@ -115,20 +133,14 @@ std::string FormatRecordCsv(std::span<const UnitRecord> records) {
 
 std::string FormatRecordJson(std::span<const UnitRecord> records) {
     nlohmann::ordered_json units = nlohmann::ordered_json::array();
-    for (const UnitRecord& stored : records) {
-        const UnitRecord record = SafeRecord(stored);
-        const std::vector<std::string> fields = Fields(record);
-        nlohmann::ordered_json unit = nlohmann::ordered_json::object();
-        for (std::size_t i = 0; i < kRecordColumns.size(); ++i) {
-            unit[std::string(kRecordColumns[i])] = fields[i];
-        }
-        unit["blocks_in_image"] = record.blocksInImage;
-        unit["blocks_acknowledged"] = record.blocksAcknowledged;
-        unit["frames_sent_again"] = record.framesSentAgain;
-        unit["seconds"] = record.seconds;
-        units.push_back(std::move(unit));
+    for (const UnitRecord& record : records) {
+        units.push_back(UnitJson(record));
     }
-    return units.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+    return JsonText(units);
+}
+
+std::string FormatUnitJson(const UnitRecord& record) {
+    return JsonText(UnitJson(record));
 }
 
 }  // namespace vantrel

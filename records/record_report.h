@@ -15,5 +15,7 @@ std::string FormatRecordCsv(std::span<const UnitRecord> records);
 // Every field of every unit as a JSON array of objects keyed by the column
 // names.
 std::string FormatRecordJson(std::span<const UnitRecord> records);
+// One unit as one such object.
+std::string FormatUnitJson(const UnitRecord& record);
 
 }  // namespace vantrel

@@ -1,7 +1,5 @@
 #include "station/station_options.h"
 
-#include <CLI/CLI.hpp>
-
 #include "serial/port_settings.h"
 
 namespace vantrel {
@@ -17,36 +15,37 @@ std::optional<StationPortArg> ParseStationPort(const std::string& text) {
     return std::nullopt;
 }
 
-std::variant<StationOptions, StationUsage> ParseStationOptions(int argc, const char* const* argv) {
+std::variant<StationOptions, CommandLineExit> ParseStationOptions(int argc,
+                                                                  const char* const* argv) {
     StationOptions options;
     std::vector<std::string> ports;
     CLI::App app{"Updates the boxes on several serial ports at once, and records every unit.",
                  "vantrel-station"};
+    SetUpCommandLine(app);
     app.add_flag("--loop", options.loop,
                  "after each unit, press Start again and wait for the next box");
-    app.add_option("--timeout", options.timeoutSeconds,
-                   "cancel a unit when its box has sent nothing for SECONDS")
-        ->check(CLI::PositiveNumber);
+    AddCheckedOption(app, "--timeout", "SECONDS",
+                     "cancel a unit when its box has sent nothing for SECONDS",
+                     [&](const std::string& v) { return CheckSeconds(v, options.timeoutSeconds); });
     auto* record = app.add_option("--record", options.recordUrl,
-                                  "where units are recorded: a file, or postgresql://...");
+                                  "where units are recorded: a file, or postgresql://...")
+                       ->type_name("URL");
     app.add_flag("--no-record", options.noRecord, "record nothing")->excludes(record);
     app.add_flag("--json", options.json, "one JSON object per event on standard output");
     app.add_flag("--quiet", options.quiet, "only failures and the summary");
-    app.add_option("IMAGE", options.image, "the image file to write")->required();
-    app.add_option("PORT", ports, "a PORT number 1 to 4, or a device path")->required();
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::CallForHelp&) {
-        return StationUsage{0, app.help()};
-    } catch (const CLI::ParseError& error) {
-        return StationUsage{2, std::string(error.what()) + "\nRun with --help for more.\n"};
+    app.add_option("IMAGE", options.image, "the image file to write")->required()->type_name("");
+    app.add_option("PORT", ports, "a PORT number 1 to 4, or a device path")
+        ->required()
+        ->type_name("");
+    if (auto exit = ParseCommandLine(app, argc, argv)) {
+        return *exit;
     }
     for (const std::string& port : ports) {
         auto parsed = ParseStationPort(port);
         if (!parsed) {
-            return StationUsage{2, "PORT " + port + " is neither 1 to " +
-                                       std::to_string(kMaxPortNumber) +
-                                       " nor a device path\nRun with --help for more.\n"};
+            return UsageError(app.get_name(), "PORT " + port + " is neither 1 to " +
+                                                  std::to_string(kMaxPortNumber) +
+                                                  " nor a device path");
         }
         options.ports.push_back(std::move(*parsed));
     }

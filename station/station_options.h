@@ -5,6 +5,8 @@
 #include <variant>
 #include <vector>
 
+#include "cli/command_line.h"
+
 namespace vantrel {
 
 // A PORT argument: a selector number 1 to 4, or a device path.
@@ -25,13 +27,10 @@ struct StationOptions {
     std::vector<StationPortArg> ports;
 };
 
-// What the command line asks for, or why it cannot be run.
-struct StationUsage {
-    int exitStatus = 0;  // 0 for --help, 2 for a usage error
-    std::string text;    // the help, or the error and a usage hint
-};
-
-std::variant<StationOptions, StationUsage> ParseStationOptions(int argc, const char* const* argv);
+// What the command line asks for, or the help, the version or the error
+// that ends the program first.
+std::variant<StationOptions, CommandLineExit> ParseStationOptions(int argc,
+                                                                  const char* const* argv);
 
 // "1" to "4", or a path (anything with a '/'); nothing for anything else.
 std::optional<StationPortArg> ParseStationPort(const std::string& text);

@@ -1,7 +1,7 @@
 #include "ui/updater_dlg.h"
 
 #include "engine/loader_identifier.h"
-#include "platform/executable_path.h"
+#include "platform/settings_lookup.h"
 #include "ports/port_discovery.h"
 #include "ports/port_map.h"
 #include "ui/control_ids.h"
@@ -39,7 +39,7 @@ CUpdaterDlg::~CUpdaterDlg() {
 
 void CUpdaterDlg::OnInitDialog(int selectedPortIndex) {
     m_view.ClearLog();
-    m_iniFile.SetPath(SettingsPathBesideExecutable());
+    m_iniFile.SetPath(LookUpSettingsFile().path);
     m_slots.ClearSlots();
     m_portNumber = -1;
     // Named before the first open, so no early chunk is dropped.

@@ -12,8 +12,29 @@ namespace {
 
 using std::chrono::milliseconds;
 
-ParsedBoxSimOptions Parse(const std::vector<std::string_view>& args) {
-    return ParseBoxSimOptions(args);
+std::variant<BoxSimOptions, CommandLineExit> Parse(std::vector<std::string_view> args) {
+    std::vector<std::string> texts = {"vantrel-boxsim"};
+    texts.insert(texts.end(), args.begin(), args.end());
+    std::vector<const char*> argv;
+    for (const std::string& text : texts) {
+        argv.push_back(text.c_str());
+    }
+    return ParseBoxSimOptions(static_cast<int>(argv.size()), argv.data());
+}
+
+// The error line of a refused command line without the program's prefix,
+// once the exit status and the hint below it have been checked.
+std::string ErrorOf(std::vector<std::string_view> args) {
+    const auto parsed = Parse(std::move(args));
+    const auto* exit = std::get_if<CommandLineExit>(&parsed);
+    if (exit == nullptr) {
+        return "(accepted)";
+    }
+    EXPECT_EQ(exit->status, 2);
+    const std::string prefix = "vantrel-boxsim: error: ";
+    const std::string hint = "\nRun with --help for more information.\n";
+    EXPECT_TRUE(exit->text.starts_with(prefix) && exit->text.ends_with(hint)) << exit->text;
+    return exit->text.substr(prefix.size(), exit->text.find('\n') - prefix.size());
 }
 
 struct BadArgumentsCase {
@@ -31,7 +52,7 @@ void PrintTo(const BadArgumentsCase& c, std::ostream* out) {
 class BadArgumentsTest : public ::testing::TestWithParam<BadArgumentsCase> {};
 
 TEST_P(BadArgumentsTest, AreRefusedWithAClearReason) {
-    EXPECT_EQ(Parse(GetParam().args).error, GetParam().error);
+    EXPECT_EQ(ErrorOf(GetParam().args), GetParam().error);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -39,8 +60,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         BadArgumentsCase{{"--bogus"}, "unknown option --bogus"},
         BadArgumentsCase{{"/dev/ttyS0"}, "unexpected argument '/dev/ttyS0'"},
-        BadArgumentsCase{{"--device"}, "--device needs a value"},
-        BadArgumentsCase{{"--device="}, "--device: needs a device path"},
+        BadArgumentsCase{{"--device"}, "--device needs a value: PATH"},
+        BadArgumentsCase{{"--device="}, "--device needs a value: PATH"},
+        BadArgumentsCase{{"--out", "m.bin", "--nak"}, "--nak needs a value: FRAMES"},
         BadArgumentsCase{{"--bench=1"}, "--bench takes no value"},
         BadArgumentsCase{{"--boot-delay", "-5"},
                          "--boot-delay: '-5' is not a number of milliseconds from 0 to 600000"},
@@ -73,42 +95,43 @@ INSTANTIATE_TEST_SUITE_P(
         BadArgumentsCase{{"--readback-bad", "2"}, "--readback-bad needs --readback"}));
 
 TEST(BoxSimOptions, EveryOptionReachesItsSetting) {
-    const ParsedBoxSimOptions parsed = Parse({"--device",
-                                              "/dev/ttyUSB0",
-                                              "--out=m.bin",
-                                              "--boot-delay",
-                                              "0",
-                                              "--bench",
-                                              "--announce-every",
-                                              "1500",
-                                              "--baud",
-                                              "9600",
-                                              "--nak",
-                                              "handshake,block:3",
-                                              "--nak=module-end",
-                                              "--nak-random",
-                                              "0.25",
-                                              "--seed",
-                                              "42",
-                                              "--console-text",
-                                              "ok\\r\\n",
-                                              "--console-every",
-                                              "3",
-                                              "--split-answers",
-                                              "--piece-gap",
-                                              "5",
-                                              "--readback",
-                                              "rb.bin",
-                                              "--readback-bad",
-                                              "0,2",
-                                              "--readback-pause",
-                                              "50",
-                                              "--silent",
-                                              "global-end",
-                                              "--vanish",
-                                              "block:9"});
-    ASSERT_EQ(parsed.error, "");
-    const BoxSimOptions& o = parsed.options;
+    const auto parsed = Parse({"--device",
+                               "/dev/ttyUSB0",
+                               "--out=m.bin",
+                               "--boot-delay",
+                               "0",
+                               "--bench",
+                               "--announce-every",
+                               "1500",
+                               "--baud",
+                               "9600",
+                               "--nak",
+                               "handshake,block:3",
+                               "--nak=module-end",
+                               "--nak-random",
+                               "0.25",
+                               "--seed",
+                               "42",
+                               "--console-text",
+                               "ok\\r\\n",
+                               "--console-every",
+                               "3",
+                               "--split-answers",
+                               "--piece-gap",
+                               "5",
+                               "--readback",
+                               "rb.bin",
+                               "--readback-bad",
+                               "0,2",
+                               "--readback-pause",
+                               "50",
+                               "--silent",
+                               "global-end",
+                               "--vanish",
+                               "block:9"});
+    ASSERT_TRUE(std::holds_alternative<BoxSimOptions>(parsed))
+        << std::get<CommandLineExit>(parsed).text;
+    const BoxSimOptions& o = std::get<BoxSimOptions>(parsed);
     EXPECT_EQ(o.devicePath, "/dev/ttyUSB0");
     EXPECT_EQ(o.outPath, "m.bin");
     EXPECT_EQ(o.readbackPath, "rb.bin");

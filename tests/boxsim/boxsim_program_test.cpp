@@ -170,9 +170,11 @@ TEST_P(BoxSimProgramRefusesTest, BadArgumentsExitWithStatus2) {
 INSTANTIATE_TEST_SUITE_P(
     BoxSim, BoxSimProgramRefusesTest,
     ::testing::Values(
-        RefusedStartCase{{"--baud", "fast"}, "vantrel-boxsim: --baud: 'fast' is not a baud rate"},
-        RefusedStartCase{{"--readback", "/nonexistent/readback.bin"},
-                         "vantrel-boxsim: --readback: cannot read /nonexistent/readback.bin"}));
+        RefusedStartCase{{"--baud", "fast"},
+                         "vantrel-boxsim: error: --baud: 'fast' is not a baud rate"},
+        RefusedStartCase{
+            {"--readback", "/nonexistent/readback.bin"},
+            "vantrel-boxsim: error: --readback: cannot read /nonexistent/readback.bin"}));
 
 }  // namespace
 }  // namespace vantrel

@@ -1,9 +1,12 @@
 // vantrel-cli run as a script runs it: exit status, output line by line
-// through a pipe, and Ctrl-C.
+// through a pipe, the result line or JSON at the end, and Ctrl-C.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <stdlib.h>
 
 #include <chrono>
+#include <filesystem>
+#include <nlohmann/json.hpp>
 
 #include "boxsim/frame_selector.h"
 #include "records/sqlite_record_store.h"
@@ -40,8 +43,24 @@ class CliProcess : public ::testing::Test {
         return cli;
     }
 
+    // The last line of standard output: the unit's result.
+    static std::string LastLine(const std::string& out) {
+        const std::size_t end = out.ends_with('\n') ? out.size() - 1 : out.size();
+        const std::size_t start = out.rfind('\n', end == 0 ? 0 : end - 1);
+        return out.substr(start == std::string::npos ? 0 : start + 1, end - (start + 1));
+    }
+
     test::TempDir dir;
 };
+
+// The box announces itself every tenth of a second, so a CLI that prints
+// no "Wait for STB BOOT..." can be run to its end too.
+PeerOptions AnnouncingOptions() {
+    PeerOptions options = test::InstantOptions();
+    options.bench = true;
+    options.announceInterval = 100ms;
+    return options;
+}
 
 TEST_F(CliProcess, SuccessfulUpdateExitsZeroWithEachStatusOnItsLine) {
     test::StandIn box(test::InstantOptions());
@@ -53,6 +72,12 @@ TEST_F(CliProcess, SuccessfulUpdateExitsZeroWithEachStatusOnItsLine) {
               std::string::npos)
         << cli->Out();
     EXPECT_NE(cli->Out().find("log: >> Uploading... [100 %]\n"), std::string::npos);
+    const std::string result = LastLine(cli->Out());
+    EXPECT_TRUE(
+        result.starts_with("updated PORT 1 (" + box.Path() + ") with image.bin: 65 blocks in "))
+        << result;
+    EXPECT_TRUE(result.ends_with(" kB/s, no frame sent again")) << result;
+    EXPECT_EQ(cli->Err(), "");
     EXPECT_TRUE(RunSucceeded(box.Finish()));
 }
 
@@ -63,6 +88,52 @@ TEST_F(CliProcess, RefusedModuleEndExitsOne) {
     auto cli = StartCli(box);
     EXPECT_EQ(cli->Wait(30s), kFailed);
     EXPECT_NE(cli->Out().find("Error...Update failed!\n"), std::string::npos) << cli->Out();
+    EXPECT_EQ(LastLine(cli->Out()), "failed: the box refused the module end");
+    EXPECT_EQ(cli->Err(), "vantrel-cli: error: update failed: the box refused the module end\n");
+}
+
+TEST_F(CliProcess, LostLineFailsAtItsBlock) {
+    PeerOptions options = test::InstantOptions();
+    options.vanishFrames = {{FrameSelector::Frame::kBlock, 20}};
+    test::StandIn box(options);
+    auto cli = StartCli(box);
+    EXPECT_EQ(cli->Wait(30s), kFailed);
+    EXPECT_EQ(LastLine(cli->Out()), "failed at block 20 of 65: the line was lost") << cli->Out();
+    EXPECT_TRUE(
+        cli->Err().starts_with("vantrel-cli: error: update failed: the line was lost at "
+                               "block 20 of 65: "))
+        << cli->Err();
+}
+
+// Quiet: the result line alone on standard output, the error on its own.
+TEST_F(CliProcess, QuietPrintsOnlyTheResultAndErrors) {
+    PeerOptions options = AnnouncingOptions();
+    options.nakFrames = {{FrameSelector::Frame::kModuleEnd, 0}};
+    test::StandIn box(options);
+    box.Run();
+    test::ChildProcess cli({VANTREL_CLI_PATH, "-q", "--device", box.Path(), Image()});
+    EXPECT_EQ(cli.Wait(30s), kFailed);
+    EXPECT_EQ(cli.Out(), "failed: the box refused the module end\n");
+    EXPECT_EQ(cli.Err(), "vantrel-cli: error: update failed: the box refused the module end\n");
+}
+
+TEST_F(CliProcess, JsonIsTheUnitsRecordAndAllOfStandardOutput) {
+    test::StandIn box(AnnouncingOptions());
+    box.Run();
+    test::ChildProcess cli({VANTREL_CLI_PATH, "--json", "--device", box.Path(), Image()});
+    EXPECT_EQ(cli.Wait(30s), kUpdated) << cli.Err();
+    const nlohmann::json unit = nlohmann::json::parse(cli.Out());
+    EXPECT_EQ(unit["outcome"], "completed");
+    EXPECT_EQ(unit["port_label"], "PORT 1");
+    EXPECT_EQ(unit["device"], box.Path());
+    EXPECT_EQ(unit["image_kind"], "LOAD");
+    EXPECT_EQ(unit["blocks_in_image"], 65);
+    EXPECT_EQ(unit["blocks_acknowledged"], 65);
+    EXPECT_EQ(unit["frames_sent_again"], 0);
+    EXPECT_GT(unit["seconds"].get<double>(), 0);
+    EXPECT_NE(unit["log"].get<std::string>().find("BOOT"), std::string::npos);
+    EXPECT_EQ(cli.Err(), "");
+    EXPECT_EQ(box.Finish(true).counters.updatesVerified, 1u);
 }
 
 TEST_F(CliProcess, SilentBoxTimesOutWithOneCancel) {
@@ -71,7 +142,10 @@ TEST_F(CliProcess, SilentBoxTimesOutWithOneCancel) {
     test::StandIn box(options);
     auto cli = StartCli(box, {"--timeout", "0.5"});
     EXPECT_EQ(cli->Wait(30s), kFailed);
-    EXPECT_NE(cli->Err().find("the box sent nothing for 0.5 s"), std::string::npos) << cli->Err();
+    EXPECT_EQ(cli->Err(),
+              "vantrel-cli: error: update failed: the box sent nothing for 0.5 s, at block 3 of "
+              "65\n");
+    EXPECT_EQ(LastLine(cli->Out()), "timed out: the box sent nothing for 0.5 s, at block 3 of 65");
     EXPECT_EQ(box.Finish().counters.updatesCancelled, 1u) << "exactly one CNL";
 }
 
@@ -83,6 +157,7 @@ TEST_F(CliProcess, InterruptDuringBlockTransferPressesCancel) {
     ASSERT_TRUE(cli->WaitForLine("Updating modules...[Module - LD : 3/65]", 10s)) << cli->Out();
     cli->Signal(SIGINT);
     EXPECT_EQ(cli->Wait(30s), kFailed);
+    EXPECT_EQ(LastLine(cli->Out()), "cancelled at block 3 of 65 (CNL sent)");
     EXPECT_EQ(box.Finish().counters.updatesCancelled, 1u) << "exactly one CNL";
 }
 
@@ -95,19 +170,29 @@ TEST_F(CliProcess, NothingStarts) {
     } cases[] = {
         {"usage",
          {"--port", "7", "x.bin"},
-         "vantrel-cli: --port takes a port number from 1 to 4",
+         "vantrel-cli: error: --port: 7 is not a PORT number 1 to 4\n"
+         "Run with --help for more information.\n",
          ""},
         {"no such device",
          {"--device", "/nonexistent/tty", Image()},
-         "",
+         "vantrel-cli: error: COM1 (/nonexistent/tty) (set by VANTREL_COM1): cannot open: no "
+         "such device. Check that the serial adapter is plugged in, or name the device in "
+         "VANTREL_COM1.\n",
          "Open Comm Port...[Port:1] ===> Fail!!\nlog: PORT 1 is /nonexistent/tty: nothing "
          "detected, "
          "set by VANTREL_COM1\nlog: COM1 (/nonexistent/tty) (set by VANTREL_COM1): cannot open: no "
          "such device"},
+        // Refused before the port is opened.
         {"image refused",
-         {"--device", "@pty", Image(100)},
-         "Error: [LD]file size error [100] \n",
-         "Open Comm Port...[Port:1] ===> OK!!\n"},
+         {"--device", "@pty", dir.Write("short.bin", test::MakeImageBytes({"LOAD", 100}))},
+         "vantrel-cli: error: [LD]file size error [100] (a LOAD image is 66,560 bytes; this file "
+         "has 100)\n",
+         ""},
+        {"no image file",
+         {"--device", "@pty", dir.File("absent.bin")},
+         "vantrel-cli: error: Cannot open " + dir.File("absent.bin") +
+             " (an image is a regular file that can be read)\n",
+         ""},
     };
     for (const auto& c : cases) {
         test::StandIn box(test::InstantOptions());
@@ -117,10 +202,31 @@ TEST_F(CliProcess, NothingStarts) {
         }
         test::ChildProcess cli(argv);
         EXPECT_EQ(cli.Wait(10s), kNotStarted) << c.name;
-        EXPECT_NE(cli.Err().find(c.err), std::string::npos) << c.name << ": " << cli.Err();
-        EXPECT_NE(cli.Out().find(c.out), std::string::npos) << c.name << ": " << cli.Out();
+        EXPECT_EQ(cli.Err(), c.err) << c.name;
+        if (c.out.empty()) {
+            EXPECT_EQ(cli.Out(), "") << c.name << ": no port was opened";
+        } else {
+            EXPECT_NE(cli.Out().find(c.out), std::string::npos) << c.name << ": " << cli.Out();
+        }
         EXPECT_EQ(cli.Out().find("Wait for STB BOOT..."), std::string::npos) << c.name;
     }
+}
+
+// --verbose names each settings file looked at, in order, and the one read.
+TEST_F(CliProcess, VerboseSaysWhichSettingsFileIsRead) {
+    const std::string user = dir.File("config/vantrel/Vantrel.ini");
+    std::filesystem::create_directories(dir.File("config/vantrel"));
+    dir.Write("config/vantrel/Vantrel.ini", "[LOADER VERSION]\nVersion=KOSMA_QRN\n");
+    ::setenv("XDG_CONFIG_HOME", dir.File("config").c_str(), 1);
+    test::ChildProcess cli(
+        {VANTREL_CLI_PATH, "--verbose", "--port", "3", "--device", "/nonexistent/tty", Image()});
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(cli.Wait(10s), kNotStarted);
+    const std::string beside =
+        std::filesystem::path(VANTREL_CLI_PATH).parent_path().string() + "/Vantrel.ini";
+    EXPECT_TRUE(cli.Err().starts_with("vantrel-cli: settings file " + beside +
+                                      ": none\nvantrel-cli: settings file " + user + ": read\n"))
+        << cli.Err();
 }
 
 TEST_F(CliProcess, RecordKeepsTheUnitAndARecordFileThatIsNoneIsLeftAlone) {

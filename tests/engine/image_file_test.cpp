@@ -34,22 +34,41 @@ TEST(InspectImageFile, AcceptsEachKindAtItsSize) {
 }
 
 TEST(InspectImageFile, RefusesWithTheOneMessageOfTheFirstFailedCheck) {
+    const std::string header =
+        "an image starts with ZKMR, 29 at byte 8 and LOAD, APPL or LDAP at byte 12";
     const struct {
         const char* name;
         ImageRecipe recipe;
         std::string error;
+        std::string expected;
     } cases[] = {
-        {"LOAD one byte long", {"LOAD", 66561}, "[LD]file size error [66561] "},
-        {"LOAD one byte short", {"LOAD", 66559}, "[LD]file size error [66559] "},
-        {"APPL with LOAD's size", {"APPL", 66560}, "[AP]file size error [66560] "},
-        {"LDAP one byte long", {"LDAP", 1049601}, "[1M]file size error [1049601] "},
-        {"shorter than the header", {"LOAD", 15}, "file type error [0] "},
-        {"wrong magic", {"LOAD", 66560, "ZKMQ"}, "file type error [0] "},
-        {"28 for 29", {"LOAD", 66560, "ZKMR", "28"}, "file type error [0] "},
-        {"lower-case kind", {"load", 66560}, "file type error [0] "},
-        {"unknown kind", {"LDAX", 66560}, "file type error [0] "},
+        {"LOAD of 1,000 bytes",
+         {"LOAD", 1000},
+         "[LD]file size error [1000] ",
+         "a LOAD image is 66,560 bytes; this file has 1,000"},
+        {"LOAD one byte long",
+         {"LOAD", 66561},
+         "[LD]file size error [66561] ",
+         "a LOAD image is 66,560 bytes; this file has 66,561"},
+        {"LOAD one byte short",
+         {"LOAD", 66559},
+         "[LD]file size error [66559] ",
+         "a LOAD image is 66,560 bytes; this file has 66,559"},
+        {"APPL with LOAD's size",
+         {"APPL", 66560},
+         "[AP]file size error [66560] ",
+         "an APPL image is 590,848 bytes; this file has 66,560"},
+        {"LDAP one byte long",
+         {"LDAP", 1049601},
+         "[1M]file size error [1049601] ",
+         "a LDAP image is 1,049,600 bytes; this file has 1,049,601"},
+        {"shorter than the header", {"LOAD", 15}, "file type error [0] ", header},
+        {"wrong magic", {"LOAD", 66560, "ZKMQ"}, "file type error [0] ", header},
+        {"28 for 29", {"LOAD", 66560, "ZKMR", "28"}, "file type error [0] ", header},
+        {"lower-case kind", {"load", 66560}, "file type error [0] ", header},
+        {"unknown kind", {"LDAX", 66560}, "file type error [0] ", header},
         // The header is checked before the size.
-        {"bad header and size", {"LOAX", 5}, "file type error [0] "},
+        {"bad header and size", {"LOAX", 5}, "file type error [0] ", header},
     };
     test::TempDir dir;
     for (const auto& c : cases) {
@@ -57,6 +76,7 @@ TEST(InspectImageFile, RefusesWithTheOneMessageOfTheFirstFailedCheck) {
         const ImageCheck check = InspectImageFile(path);
         EXPECT_EQ(check.kind, kImageNone) << c.name;
         EXPECT_EQ(check.error, c.error) << c.name;
+        EXPECT_EQ(check.expected, c.expected) << c.name;
     }
 }
 

@@ -1,11 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
+#include <algorithm>
 #include <array>
+#include <filesystem>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/executable_path.h"
 #include "platform/ini_file.h"
 #include "platform/profile_reader.h"
+#include "platform/settings_lookup.h"
 #include "tests/support/temp_dir.h"
 
 namespace vantrel {
@@ -90,11 +97,72 @@ TEST(DirectoryOfPath, KeepsEverythingUpToTheLastSlash) {
     }
 }
 
+// Beside the program, then the user's, then the machine's; the first one
+// that can be read wins, and the lookup stops there.
+TEST(LookUpSettingsFile, TakesTheFirstReadableCandidate) {
+    const std::string beside = "/opt/vantrel/bin/Vantrel.ini";
+    const std::string user = "/home/op/.config/vantrel/Vantrel.ini";
+    const std::string xdg = "/cfg/vantrel/Vantrel.ini";
+    const std::string machine = "/etc/vantrel/Vantrel.ini";
+    const struct {
+        const char* name;
+        std::optional<std::string> xdgConfigHome;
+        std::vector<std::string> readable;
+        std::string path;
+        std::vector<std::string> tried;
+    } cases[] = {
+        {"beside wins", std::nullopt, {beside, user, machine}, beside, {beside}},
+        {"user's next", std::nullopt, {user, machine}, user, {beside, user}},
+        {"machine's last", std::nullopt, {machine}, machine, {beside, user, machine}},
+        {"none: beside, read as empty", std::nullopt, {}, beside, {beside, user, machine}},
+        {"XDG_CONFIG_HOME", "/cfg", {xdg, user}, xdg, {beside, xdg}},
+        {"empty XDG_CONFIG_HOME", "", {user}, user, {beside, user}},
+        {"relative XDG_CONFIG_HOME", "cfg", {user}, user, {beside, user}},
+    };
+    for (const auto& c : cases) {
+        const auto environment = [&](const char* name) -> std::optional<std::string> {
+            if (std::string_view(name) == "XDG_CONFIG_HOME") {
+                return c.xdgConfigHome;
+            }
+            return std::string_view(name) == "HOME" ? std::optional<std::string>("/home/op")
+                                                    : std::nullopt;
+        };
+        const auto readable = [&](const std::string& path) {
+            return std::find(c.readable.begin(), c.readable.end(), path) != c.readable.end();
+        };
+        const SettingsLookup lookup =
+            LookUpSettingsFile("/opt/vantrel/bin/", environment, readable);
+        EXPECT_EQ(lookup.path, c.path) << c.name;
+        EXPECT_EQ(lookup.tried, c.tried) << c.name;
+        EXPECT_EQ(lookup.found, !c.readable.empty()) << c.name;
+    }
+    const auto noHome = [](const char*) { return std::optional<std::string>(); };
+    EXPECT_EQ(LookUpSettingsFile("", noHome, [](const std::string&) { return false; }).tried,
+              (std::vector<std::string>{"Vantrel.ini", machine}))
+        << "without a home there is no user's file to look for";
+}
+
+// What cannot be read as a file counts as no file: here a directory where
+// the user's settings file would be.
+TEST(LookUpSettingsFile, ADirectoryOfThatNameIsNoSettingsFile) {
+    test::TempDir dir;
+    const std::string user = dir.File("config/vantrel/Vantrel.ini");
+    ::setenv("XDG_CONFIG_HOME", dir.File("config").c_str(), 1);
+    ASSERT_TRUE(std::filesystem::create_directories(user));
+    const SettingsLookup asDirectory = LookUpSettingsFile();
+    std::filesystem::remove(user);
+    dir.Write("config/vantrel/Vantrel.ini", "[LOADER VERSION]\n");
+    const SettingsLookup asFile = LookUpSettingsFile();
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_NE(asDirectory.path, user);
+    EXPECT_EQ(asFile.path, user);
+}
+
 TEST(ExecutablePath, PlacesTheSettingsFileBesideTheProgram) {
     const std::string exe = ExecutablePath();
     ASSERT_FALSE(exe.empty());
     EXPECT_EQ(exe.front(), '/');
-    EXPECT_EQ(SettingsPathBesideExecutable(), DirectoryOfPath(exe) + "Vantrel.ini");
+    EXPECT_EQ(LookUpSettingsFile().tried.front(), DirectoryOfPath(exe) + "Vantrel.ini");
     EXPECT_EQ(ApplicationName(), "platform_tests");
 }
 

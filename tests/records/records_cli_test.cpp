@@ -211,7 +211,10 @@ TEST_F(RecordsCli, UsageErrorsExitTwoWithOneLineNamingTheOption) {
         const Ran run = Records(args);
         EXPECT_EQ(run.status, 2) << args[0];
         EXPECT_NE(run.err.find(option), std::string::npos) << run.err;
-        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        // The error's one line, then the hint at --help.
+        EXPECT_TRUE(run.err.starts_with("vantrel-records: error: ")) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 2) << run.err;
+        EXPECT_TRUE(run.err.ends_with("\nRun with --help for more information.\n")) << run.err;
         EXPECT_EQ(run.out, "") << args[0];
     }
 }

@@ -12,7 +12,7 @@
 namespace vantrel {
 namespace {
 
-std::variant<StationOptions, StationUsage> Parse(std::vector<const char*> args) {
+std::variant<StationOptions, CommandLineExit> Parse(std::vector<const char*> args) {
     args.insert(args.begin(), "vantrel-station");
     return ParseStationOptions(static_cast<int>(args.size()), args.data());
 }
@@ -52,9 +52,9 @@ TEST(ParseStationOptions, RefusesWhatCannotBeRun) {
     };
     for (const auto& c : cases) {
         const auto parsed = Parse(c.args);
-        ASSERT_TRUE(std::holds_alternative<StationUsage>(parsed)) << c.named;
-        const auto& usage = std::get<StationUsage>(parsed);
-        EXPECT_EQ(usage.exitStatus, 2) << c.named;
+        ASSERT_TRUE(std::holds_alternative<CommandLineExit>(parsed)) << c.named;
+        const auto& usage = std::get<CommandLineExit>(parsed);
+        EXPECT_EQ(usage.status, 2) << c.named;
         EXPECT_NE(usage.text.find(c.named), std::string::npos) << usage.text;
         EXPECT_NE(usage.text.find("--help"), std::string::npos) << usage.text;
     }

@@ -86,7 +86,7 @@ TEST(TerminalView, MessageBoxesGoToTheErrorStream) {
         view.ShowMessage("[LD]file size error [100] ", "Error", MessageIcon::kNone);
         EXPECT_EQ(view.ChooseFileToOpen({}), "a.bin");
     }
-    EXPECT_EQ(Captured::Read(io.err), "Error: [LD]file size error [100] \n");
+    EXPECT_EQ(Captured::Read(io.err), "vantrel-cli: error: [LD]file size error [100] \n");
     EXPECT_EQ(Captured::Read(io.out), "");
 }
 
@@ -112,7 +112,7 @@ TEST(TerminalView, TheSilentLineHintAlsoGoesToTheErrorStream) {
         dlg.OnCancelUpdate();
     }
     const std::string hint = SilentLineHint(box.SlavePath(), 20ms);
-    EXPECT_EQ(Captured::Read(io.err), hint + "\n");
+    EXPECT_EQ(Captured::Read(io.err), "vantrel-cli: warning: " + hint + "\n");
     EXPECT_NE(Captured::Read(io.out).find("\nlog: " + hint + "\n"), std::string::npos)
         << Captured::Read(io.out);
 }

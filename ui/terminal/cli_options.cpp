@@ -1,113 +1,93 @@
 #include "ui/terminal/cli_options.h"
 
-#include <cmath>
 #include <string_view>
 
 namespace vantrel {
 namespace {
 
-bool ParsePort(std::string_view text, int& port) {
+constexpr const char* kProgram = "vantrel-cli";
+
+std::string CheckPort(const std::string& text, int& port) {
     if (text.size() != 1 || text[0] < '1' || text[0] > '4') {
-        return false;
+        return text + " is not a PORT number 1 to 4";
     }
     port = text[0] - '0';
-    return true;
+    return {};
 }
 
-bool ParseSeconds(const std::string& text, double& seconds) {
-    try {
-        std::size_t used = 0;
-        seconds = std::stod(text, &used);
-        return used == text.size() && std::isfinite(seconds) && seconds > 0;
-    } catch (const std::exception&) {
-        return false;
+// A flag's "--record=" reads to CLI11 as "--record" alone; given so, the URL
+// was forgotten, and the unit must not silently go to the default file.
+bool EmptyRecordUrl(int argc, const char* const* argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--record=") {
+            return true;
+        }
     }
+    return false;
 }
 
 }  // namespace
 
-std::string CliUsage() {
-    return "usage: vantrel-cli [--port N | --device PATH] [--timeout SECONDS] [--record[=URL]]\n"
-           "                  IMAGE\n"
-           "       vantrel-cli --list-ports [--json]\n"
-           "\n"
-           "Writes IMAGE into the box on the serial line, as the window's Start does.\n"
-           "  --port N           PORT N, 1 to 4 (default 1): /dev/ttyS<N-1>, or the\n"
-           "                     device named by VANTREL_COM<N>\n"
-           "  --device PATH      open PATH as PORT N instead of its usual device\n"
-           "  --timeout SECONDS  cancel when the box has sent nothing for this long\n"
-           "                     (default: wait for ever)\n"
-           "  --record[=URL]     record the unit: in $XDG_DATA_HOME/vantrel/records.sqlite,\n"
-           "                     or in the file or postgresql:// server URL names\n"
-           "  --list-ports       list this machine's serial ports, the PORT that maps to\n"
-           "                     each, and whether it can be opened (--json: as JSON)\n"
-           "Exit status: 0 updated, 1 failed, cancelled or timed out, 2 nothing started.\n";
-}
-
-std::variant<CliOptions, std::string> ParseCliOptions(int argc, const char* const* argv) {
+std::variant<CliOptions, CommandLineExit> ParseCliOptions(int argc, const char* const* argv) {
     CliOptions options;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        const auto value = [&]() -> std::optional<std::string> {
-            if (i + 1 >= argc) {
-                return std::nullopt;
-            }
-            return std::string(argv[++i]);
-        };
-        if (arg == "--help" || arg == "-h") {
-            options.help = true;
-        } else if (arg == "--list-ports") {
-            options.listPorts = true;
-        } else if (arg == "--json") {
-            options.json = true;
-        } else if (arg == "--record" || arg.rfind("--record=", 0) == 0) {
-            options.record = true;
-            if (arg.size() > std::string_view("--record").size()) {
-                options.recordUrl = std::string(arg.substr(std::string_view("--record=").size()));
-                if (options.recordUrl->empty()) {
-                    return std::string("--record= takes a file or a postgresql:// URL");
-                }
-            }
-        } else if (arg == "--port") {
-            const auto text = value();
-            if (!text || !ParsePort(*text, options.port)) {
-                return std::string("--port takes a port number from 1 to 4");
-            }
-        } else if (arg == "--device") {
-            const auto text = value();
-            if (!text || text->empty()) {
-                return std::string("--device takes the path of a serial device");
-            }
-            options.device = *text;
-        } else if (arg == "--timeout") {
-            const auto text = value();
-            double seconds = 0;
-            if (!text || !ParseSeconds(*text, seconds)) {
-                return std::string("--timeout takes a number of seconds above 0");
-            }
-            options.timeoutSeconds = seconds;
-        } else if (arg.size() > 1 && arg.front() == '-') {
-            return "unknown option " + std::string(arg);
-        } else if (!options.image.empty()) {
-            return std::string("only one IMAGE can be written at a time");
-        } else {
-            options.image = arg;
-        }
+    std::string recordUrl;
+    CLI::App app{"Writes IMAGE into the box on the serial line, as the window's Start does.",
+                 kProgram};
+    SetUpCommandLine(app);
+    app.footer(
+        "Standard output carries the status and log lines and, at the end, one line with the\n"
+        "result; errors and warnings go to standard error. With --json standard output\n"
+        "carries only the result as one JSON object.\n"
+        "Settings: Vantrel.ini beside the program, else $XDG_CONFIG_HOME/vantrel/Vantrel.ini\n"
+        "(~/.config/vantrel/Vantrel.ini), else /etc/vantrel/Vantrel.ini.\n"
+        "Exit status: 0 updated, 1 failed, cancelled or timed out, 2 nothing started.");
+    AddCheckedOption(app, "--port", "N",
+                     "PORT N, 1 to 4 (default 1): the device named by VANTREL_COM<N>, the "
+                     "settings file or the N-th port found, else /dev/ttyS<N-1>",
+                     [&](const std::string& v) { return CheckPort(v, options.port); });
+    AddCheckedOption(app, "--device", "PATH", "open PATH as PORT N instead of its usual device",
+                     [&](const std::string& v) {
+                         options.device = v;
+                         return v.empty() ? "the path of a serial device is missing"
+                                          : std::string();
+                     });
+    AddCheckedOption(app, "--timeout", "SECONDS",
+                     "cancel when the box has sent nothing for this long (default: wait for "
+                     "ever)",
+                     [&](const std::string& v) { return CheckSeconds(v, options.timeoutSeconds); });
+    app.add_flag("--record{}", recordUrl,
+                 "record the unit: in $XDG_DATA_HOME/vantrel/records.sqlite, or (--record=URL) in "
+                 "the file or postgresql:// server URL names")
+        ->type_name("[=URL]")
+        ->disable_flag_override(false);
+    app.add_flag("-q,--quiet", options.quiet, "print only the result line and errors");
+    app.add_flag("--json", options.json,
+                 "the result as one JSON object, the only output on standard output (with "
+                 "--list-ports: the list as JSON)");
+    app.add_flag("--verbose", options.verbose,
+                 "say on standard error which settings files were tried and which is read");
+    app.add_flag("--list-ports", options.listPorts,
+                 "list this machine's serial ports, the PORT that maps to each, and whether it "
+                 "can be opened, instead of writing an IMAGE");
+    app.add_option("IMAGE", options.image, "the image file to write")->type_name("");
+    if (EmptyRecordUrl(argc, argv)) {
+        return UsageError(kProgram, "--record= takes a file or a postgresql:// URL");
     }
-    if (options.help) {
-        return options;
+    if (auto exit = ParseCommandLine(app, argc, argv)) {
+        return *exit;
     }
-    if (options.json && !options.listPorts) {
-        return std::string("--json goes with --list-ports");
+    options.record = app.count("--record") > 0;
+    if (options.record && !recordUrl.empty()) {
+        options.recordUrl = recordUrl;
     }
     if (options.listPorts) {
         if (!options.image.empty()) {
-            return std::string("--list-ports takes no IMAGE");
+            return UsageError(kProgram, "--list-ports takes no IMAGE");
         }
         return options;
     }
     if (options.image.empty()) {
-        return std::string("no IMAGE given");
+        return UsageError(kProgram, "no IMAGE given");
     }
     return options;
 }

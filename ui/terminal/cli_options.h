@@ -4,6 +4,8 @@
 #include <string>
 #include <variant>
 
+#include "cli/command_line.h"
+
 namespace vantrel {
 
 struct CliOptions {
@@ -11,17 +13,16 @@ struct CliOptions {
     std::optional<std::string> device;     // opened as PORT N in place of its usual device
     std::optional<double> timeoutSeconds;  // Cancel after this long without a byte from the box
     std::string image;
-    bool help = false;
     bool listPorts = false;                // list the serial ports instead of updating
-    bool json = false;                     // the list as JSON
+    bool json = false;                     // the list, or the unit's result, as JSON
+    bool quiet = false;                    // only the result line and errors
+    bool verbose = false;                  // say which settings file is read
     bool record = false;                   // record the unit
     std::optional<std::string> recordUrl;  // where: nothing for the local record file
 };
 
-// Usage text of vantrel-cli.
-std::string CliUsage();
-
-// The options, or a one-line error for the operator.
-std::variant<CliOptions, std::string> ParseCliOptions(int argc, const char* const* argv);
+// The options, or the help, the version or the error that ends vantrel-cli
+// before it opens anything.
+std::variant<CliOptions, CommandLineExit> ParseCliOptions(int argc, const char* const* argv);
 
 }  // namespace vantrel

@@ -3,6 +3,12 @@
 #include "ui/control_ids.h"
 
 namespace vantrel {
+namespace {
+
+constexpr const char* kErrorPrefix = "vantrel-cli: error: ";
+constexpr const char* kWarningPrefix = "vantrel-cli: warning: ";
+
+}  // namespace
 
 TerminalView::TerminalView(std::FILE* out, std::FILE* err, bool progressBar, std::string image)
     : m_out(out), m_err(err), m_progressBar(progressBar), m_image(std::move(image)) {}
@@ -63,7 +69,9 @@ void TerminalView::ClearLog() {
 }
 
 void TerminalView::ShowHint(std::string_view text) {
-    PrintLine(m_err, text);
+    if (m_out != nullptr) {
+        PrintLine(m_err, kWarningPrefix + std::string(text));
+    }
 }
 
 void TerminalView::FlushLog() {
@@ -90,7 +98,7 @@ void TerminalView::SetProgressPos(int position) {
 }
 
 void TerminalView::ShowMessage(std::string_view text, std::string_view, MessageIcon) {
-    PrintLine(m_err, "Error: " + std::string(text));
+    PrintLine(m_err, kErrorPrefix + std::string(text));
 }
 
 std::optional<std::string> TerminalView::ChooseFileToOpen(std::span<const FileFilter>) {
@@ -98,6 +106,9 @@ std::optional<std::string> TerminalView::ChooseFileToOpen(std::span<const FileFi
 }
 
 void TerminalView::PrintLine(std::FILE* stream, std::string_view line) {
+    if (stream == nullptr) {
+        return;
+    }
     ClearBar();
     std::fwrite(line.data(), 1, line.size(), stream);
     std::fputc('\n', stream);

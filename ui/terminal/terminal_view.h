@@ -13,12 +13,14 @@ namespace vantrel {
 
 // The window's controls on a terminal: each new status-line text on a line
 // of its own, the log pane's text line by line behind "log: ", message boxes
-// as "Error: <text>" on the error stream, and, on a terminal, a progress bar
-// kept on the last line of the error stream. Hints go to the error stream
-// too, where a script's operator sees them beside the errors.
+// as "vantrel-cli: error: <text>" on the error stream, and, on a terminal, a
+// progress bar kept on the last line of the error stream. Hints go to the
+// error stream too, as warnings a script's operator sees beside the errors.
 class TerminalView : public UpdaterView {
   public:
-    // `image` answers the file-open dialog.
+    // `image` answers the file-open dialog. Without `out` (--quiet, --json)
+    // the window's commentary, its status and log lines and its hints, is
+    // not shown; its errors are, and the log is kept all the same.
     TerminalView(std::FILE* out, std::FILE* err, bool progressBar, std::string image);
     ~TerminalView();
 
