@@ -2,10 +2,12 @@
 // came to, what the station printed, and Cancel across ports.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <thread>
 
 #include "records/unit_recorder.h"
 #include "station/station.h"
@@ -167,14 +169,20 @@ TEST_F(StationRun, ALoopUpdatesBoxAfterBoxOnOnePort) {
     StationConfig config;
     config.loop = true;
     config.ports = {Port(box.Path(), 1, box.Path())};
-    bool boxGone = false;
-    Run(config, [&] {
-        if (!boxGone && box.Progress().counters.updatesVerified >= 3) {
-            box.Finish(true);
-            boxGone = true;
+    // The line ends well within the second the box waits after its third
+    // unit, however slowly the station looks at its stop request.
+    std::atomic<bool> boxGone = false;
+    std::thread lineEnd([&] {
+        const auto giveUp = std::chrono::steady_clock::now() + 60s;
+        while (box.Progress().counters.updatesVerified < 3 &&
+               std::chrono::steady_clock::now() < giveUp) {
+            std::this_thread::sleep_for(5ms);
         }
-        return boxGone && units[box.Path()].size() >= 3;
+        box.Finish(true);
+        boxGone = true;
     });
+    Run(config, [&] { return boxGone && units[box.Path()].size() >= 3; });
+    lineEnd.join();
     ASSERT_EQ(units[box.Path()].size(), 3u) << out;
     for (const UnitRecord& unit : units[box.Path()]) {
         EXPECT_EQ(unit.outcome, UnitOutcome::kCompleted) << unit.reason;
