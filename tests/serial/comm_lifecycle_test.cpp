@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "tests/serial/open_port_fixture.h"
+#include "tests/support/thread_count.h"
 
 namespace vantrel {
 namespace {
@@ -20,10 +21,6 @@ std::size_t CountEntries(const char* directory) {
         ++count;
     }
     return count;
-}
-
-std::size_t ThreadCount() {
-    return CountEntries("/proc/self/task");
 }
 
 std::chrono::microseconds ProcessCpuTime() {
@@ -65,13 +62,13 @@ TEST_F(CommLifecycleTest, ClosingWhileThePeerStreamsReturnsPromptlyWithTheReader
         }
     });
     ASSERT_TRUE(ui.RunUntil([&] { return owner.received.size() > 10000; }));
-    const std::size_t threadsWithReader = ThreadCount();
+    const std::size_t threadsWithReader = test::ThreadCount();
 
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(port.ClosePort(), 1);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
     EXPECT_EQ(port.IsConnected(), 0);
-    EXPECT_EQ(ThreadCount(), threadsWithReader - 1);
+    EXPECT_EQ(test::ThreadCount(), threadsWithReader - 1);
 
     streaming = false;
     streamer.join();
@@ -80,12 +77,12 @@ TEST_F(CommLifecycleTest, ClosingWhileThePeerStreamsReturnsPromptlyWithTheReader
 // The reader has queued a delivery and waits for the UI thread, which is
 // busy closing the port: the close must abort the delivery, not wait for it.
 TEST_F(CommLifecycleTest, ClosingWhileTheReaderWaitsForTheUiThreadDoesNotDeadlock) {
-    const std::size_t threadsWithReader = ThreadCount();
+    const std::size_t threadsWithReader = test::ThreadCount();
     ASSERT_TRUE(Send("BOOT"));
     ASSERT_TRUE(ui.WaitForQueuedCall());
 
     EXPECT_EQ(port.ClosePort(), 1);
-    EXPECT_EQ(ThreadCount(), threadsWithReader - 1);
+    EXPECT_EQ(test::ThreadCount(), threadsWithReader - 1);
     ui.Calls().RunPending();
     EXPECT_TRUE(owner.received.empty()) << "an aborted delivery ran after the close";
 }
@@ -93,14 +90,14 @@ TEST_F(CommLifecycleTest, ClosingWhileTheReaderWaitsForTheUiThreadDoesNotDeadloc
 TEST_F(CommLifecycleTest, ReopeningTwoHundredTimesLeaksNoDescriptorOrThread) {
     port.ClosePort();
     const std::size_t descriptors = CountEntries("/proc/self/fd");
-    const std::size_t threads = ThreadCount();
+    const std::size_t threads = test::ThreadCount();
     for (int cycle = 0; cycle < 200; ++cycle) {
         ASSERT_NE(port.OpenPort(DefaultPortSettings(1)), 0)
             << cycle << ": " << DescribeOpenError(port.LastOpenError());
         ASSERT_EQ(port.ClosePort(), 1);
     }
     EXPECT_EQ(CountEntries("/proc/self/fd"), descriptors);
-    EXPECT_EQ(ThreadCount(), threads);
+    EXPECT_EQ(test::ThreadCount(), threads);
 
     ASSERT_NE(port.OpenPort(DefaultPortSettings(1)), 0);
     ASSERT_TRUE(Send("still works"));
