@@ -65,16 +65,23 @@ depends=$(dpkg-deb -f "$deb" Depends)
 grep -q 'libc6' <<<"$depends" || fail "Depends names no shared libraries: $depends"
 echo "    Depends: $depends"
 
+# Fails, naming the first of the package's files (not its folders) that is
+# on the machine, with `why`.
+fail_if_any_file_is_there() {
+    local path
+    while read -r path; do
+        [ -d "$path" ] && continue
+        if [ -e "$path" ] || [ -L "$path" ]; then
+            fail "$path $1"
+        fi
+    done <<<"$contents"
+}
+
 # Never take over or remove what someone else put there.
 if dpkg-query -W -f='${Status}' vantrel 2>/dev/null | grep -q 'installed'; then
     fail "the vantrel package is installed already; remove it first (dpkg -r vantrel)"
 fi
-while read -r path; do
-    [ -d "$path" ] && continue
-    if [ -e "$path" ] || [ -L "$path" ]; then
-        fail "$path exists already and would be replaced: remove it first"
-    fi
-done <<<"$contents"
+fail_if_any_file_is_there "exists already and would be replaced: remove it first"
 
 work=$(mktemp -d)
 installed=false
@@ -142,11 +149,11 @@ for program in "${programs[@]}"; do
     [ -z "$warnings" ] || fail "man $program warns: $warnings"
     # bash-completion loads a program's script on its first Tab (its loader
     # answers 124, "try again", when it found one).
-    spec=$(bash -c 'source /usr/share/bash-completion/bash_completion || exit
+    registered=$(bash -c 'source /usr/share/bash-completion/bash_completion || exit
         _completion_loader "$1"
         complete -p "$1"' complete "$program") ||
         fail "bash-completion finds nothing for $program"
-    grep -q -- "-F _vantrel" <<<"$spec" || fail "bash-completion for $program: $spec"
+    grep -q -- "-F _vantrel" <<<"$registered" || fail "bash-completion for $program: $registered"
 done
 
 echo "==> [package] dpkg -r vantrel"
@@ -155,10 +162,5 @@ installed=false
 if dpkg-query -W -f='${Status}' vantrel 2>/dev/null | grep -q 'installed'; then
     fail "vantrel is still installed after dpkg -r"
 fi
-while read -r path; do
-    [ -d "$path" ] && continue
-    if [ -e "$path" ] || [ -L "$path" ]; then
-        fail "$path is still there after dpkg -r"
-    fi
-done <<<"$contents"
+fail_if_any_file_is_there "is still there after dpkg -r"
 echo "==> [package] installed, used and removed: $(basename "$deb")"

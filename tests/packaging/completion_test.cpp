@@ -32,8 +32,8 @@ COMP_WORDS=("$@")
 COMP_CWORD=$(($# - 1))
 COMP_LINE="$*"
 COMP_POINT=${#COMP_LINE}
-spec=$(complete -p "$1") || exit 4
-function=${spec##*-F }
+registered=$(complete -p "$1") || exit 4
+function=${registered##*-F }
 function=${function%% *}
 "$function" "$1" "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD-1]}"
 printf '%s\n' "${COMPREPLY[@]}"
