@@ -94,7 +94,15 @@ bool PortRunner::OpenUntilConnected(CUpdaterDlg& dlg, StationView& view, UiThrea
             }
             return true;
         }
-        m_announcedOpen = false;
+        // A line lost while no unit ran (the reader saw it go before the next
+        // Start) is told as a loss, as Start would have told it. The reader
+        // posts the loss just after it marks the port closed: let it arrive.
+        if (m_announcedOpen) {
+            ui.WaitAndRunPending(kPollInterval);
+            if (!ReportLoss(view, device)) {
+                return false;
+            }
+        }
         // A port that was lost is opened again at once; one that failed to
         // open says why, once, not at every try.
         if (dlg.Comm().LastOpenError().kind != OpenErrorKind::kNone) {
@@ -189,6 +197,7 @@ bool PortRunner::RunUnit(CUpdaterDlg& dlg, StationView& view, UiThreadCalls& ui)
 }
 
 bool PortRunner::ReportLoss(const StationView& view, const std::string& device) {
+    m_announcedOpen = false;
     const std::string loss = view.Log().LastLine();
     Update([&](PortSnapshot& s) {
         s.phase = PortPhase::kLineLost;
@@ -200,6 +209,10 @@ bool PortRunner::ReportLoss(const StationView& view, const std::string& device) 
 
 void PortRunner::ShowEnd(const UnitRecord& unit) {
     const bool completed = unit.outcome == UnitOutcome::kCompleted;
+    // A unit that ended with the line has told the loss.
+    if (unit.outcome == UnitOutcome::kLineLost) {
+        m_announcedOpen = false;
+    }
     Update([&](PortSnapshot& s) {
         s.phase = completed                                 ? PortPhase::kDone
                   : unit.outcome == UnitOutcome::kLineLost  ? PortPhase::kLineLost

@@ -78,7 +78,8 @@ class PortRunner {
     std::atomic<bool> m_finished{false};
     mutable std::mutex m_mutex;
     PortSnapshot m_snapshot;
-    bool m_announcedOpen = false;  // the port's thread only
+    // Opened and told so, with no loss told since; the port's thread only.
+    bool m_announcedOpen = false;
     std::thread m_thread;
 };
 
