@@ -60,6 +60,7 @@ class StationRun : public ::testing::Test {
         std::FILE* stream = open_memstream(&buffer, &size);
         Station station(std::move(config), stream, [&](const UnitRecord& unit) {
             units[unit.portLabel].push_back(unit);
+            ++unitsEnded;
             if (recorder != nullptr) {
                 recorder->Record(unit);
             }
@@ -85,6 +86,7 @@ class StationRun : public ::testing::Test {
     test::TempDir dir;
     const std::string image = dir.Write("image.bin", test::MakeImageBytes({"LOAD", 66560}));
     std::map<std::string, std::vector<UnitRecord>> units;
+    std::atomic<std::size_t> unitsEnded = 0;  // for threads other than the station's
     std::string out;
 };
 
@@ -170,12 +172,13 @@ TEST_F(StationRun, ALoopUpdatesBoxAfterBoxOnOnePort) {
     config.loop = true;
     config.ports = {Port(box.Path(), 1, box.Path())};
     // The line ends well within the second the box waits after its third
-    // unit, however slowly the station looks at its stop request.
+    // unit, however slowly the station looks at its stop request. The box
+    // counts an update before its last answer is on the line, so the line
+    // ends only once the station has seen that unit end.
     std::atomic<bool> boxGone = false;
     std::thread lineEnd([&] {
         const auto giveUp = std::chrono::steady_clock::now() + 60s;
-        while (box.Progress().counters.updatesVerified < 3 &&
-               std::chrono::steady_clock::now() < giveUp) {
+        while (unitsEnded < 3 && std::chrono::steady_clock::now() < giveUp) {
             std::this_thread::sleep_for(5ms);
         }
         box.Finish(true);
