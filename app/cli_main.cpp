@@ -13,6 +13,7 @@
 #include <variant>
 
 #include "cli/program_version.h"
+#include "engine/image_digest.h"
 #include "engine/image_file.h"
 #include "platform/executable_path.h"
 #include "platform/ini_file.h"
@@ -26,7 +27,6 @@
 #include "records/unit_recorder.h"
 #include "records/unit_summary.h"
 #include "serial/open_error.h"
-#include "station/image_digest.h"
 #include "station/unit_tracker.h"
 #include "ui/control_ids.h"
 #include "ui/terminal/cli_options.h"

@@ -9,13 +9,13 @@
 #include <variant>
 
 #include "cli/program_version.h"
+#include "engine/image_digest.h"
 #include "engine/image_file.h"
 #include "platform/ini_file.h"
 #include "platform/settings_lookup.h"
 #include "records/record_target.h"
 #include "records/unit_identity.h"
 #include "records/unit_recorder.h"
-#include "station/image_digest.h"
 #include "station/port_devices.h"
 #include "station/station.h"
 #include "station/station_options.h"
@@ -147,6 +147,7 @@ int main(int argc, char** argv) {
         runner.timeoutSeconds = options.timeoutSeconds;
         runner.readbackDir = readbackFolder;
         runner.unitTemplate = unitTemplate;
+        runner.pinnedSha256 = *digest;
         config.ports.push_back(std::move(runner));
     }
     InstallStopSignals();

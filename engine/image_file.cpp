@@ -1,5 +1,6 @@
 #include "engine/image_file.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -44,10 +45,11 @@ const ImageKindInfo* FindImageKind(std::int32_t kind) {
     return nullptr;
 }
 
-std::int32_t CheckImageFile(ReadOnlyFile& file) {
-    std::array<std::uint8_t, kHeaderProbeLength> header{};
-    file.SeekToStart();
-    file.Read(header);
+namespace {
+
+// The kind a header names; `header` is the file's first bytes, zero-filled
+// behind a shorter file.
+std::int32_t KindOfHeader(const std::array<std::uint8_t, kHeaderProbeLength>& header) {
     if (!HasAt(header, 8, "29") || !HasAt(header, 0, "ZKMR")) {
         return kImageNone;
     }
@@ -58,6 +60,33 @@ std::int32_t CheckImageFile(ReadOnlyFile& file) {
         }
     }
     return kImageNone;
+}
+
+ImageCheck HeaderError(std::int32_t kind) {
+    return {kImageNone, "file type error [" + std::to_string(kind) + "] ",
+            "an image starts with ZKMR, 29 at byte 8 and LOAD, APPL or LDAP at byte 12"};
+}
+
+// The check of the file's size against its kind's; passes with the kind.
+ImageCheck SizeCheck(std::int32_t kind, std::int64_t size) {
+    const ImageKindInfo& info = *FindImageKind(kind);
+    if (size == info.requiredSize) {
+        return {kind, {}, {}};
+    }
+    return {kImageNone,
+            "[" + std::string(info.sizeLabel) + "]file size error [" + std::to_string(size) + "] ",
+            std::string(info.headerText.front() == 'A' ? "an " : "a ") +
+                std::string(info.headerText) + " image is " + GroupedDigits(info.requiredSize) +
+                " bytes; this file has " + GroupedDigits(size)};
+}
+
+}  // namespace
+
+std::int32_t CheckImageFile(ReadOnlyFile& file) {
+    std::array<std::uint8_t, kHeaderProbeLength> header{};
+    file.SeekToStart();
+    file.Read(header);
+    return KindOfHeader(header);
 }
 
 std::int64_t ImageFileSize(ReadOnlyFile& file) {
@@ -71,20 +100,19 @@ ImageCheck InspectImageFile(const std::string& path) {
     }
     const std::int32_t kind = CheckImageFile(file);
     if (kind == kImageNone) {
-        return {kImageNone, "file type error [" + std::to_string(kind) + "] ",
-                "an image starts with ZKMR, 29 at byte 8 and LOAD, APPL or LDAP at byte 12"};
+        return HeaderError(kind);
     }
-    const ImageKindInfo& info = *FindImageKind(kind);
-    const std::int64_t size = ImageFileSize(file);
-    if (size != info.requiredSize) {
-        return {
-            kImageNone,
-            "[" + std::string(info.sizeLabel) + "]file size error [" + std::to_string(size) + "] ",
-            std::string(info.headerText.front() == 'A' ? "an " : "a ") +
-                std::string(info.headerText) + " image is " + GroupedDigits(info.requiredSize) +
-                " bytes; this file has " + GroupedDigits(size)};
+    return SizeCheck(kind, ImageFileSize(file));
+}
+
+ImageCheck InspectImageBytes(std::span<const std::uint8_t> image, std::int32_t expectedKind) {
+    std::array<std::uint8_t, kHeaderProbeLength> header{};
+    std::copy_n(image.begin(), std::min(image.size(), header.size()), header.begin());
+    const std::int32_t kind = KindOfHeader(header);
+    if (kind == kImageNone || kind != expectedKind) {
+        return HeaderError(kind);
     }
-    return {kind, {}, {}};
+    return SizeCheck(kind, static_cast<std::int64_t>(image.size()));
 }
 
 std::string CannotFindMessage(std::string_view fileName) {

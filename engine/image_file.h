@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -41,6 +42,12 @@ struct ImageCheck {
 
 // Checks in the order open, header, size; the first failure decides.
 ImageCheck InspectImageFile(const std::string& path);
+
+// The same checks on the bytes loaded at Start, which must still be an
+// image of the kind the operator opened: a file replaced since is refused
+// with the message its Open would have given ("file type error [2] " for
+// an image of another kind).
+ImageCheck InspectImageBytes(std::span<const std::uint8_t> image, std::int32_t expectedKind);
 
 // Message for an image that cannot be read when Start loads it.
 std::string CannotFindMessage(std::string_view fileName);

@@ -122,11 +122,26 @@ std::string WriteAt(int fd, std::span<const std::uint8_t> bytes, off_t offset,
 
 void ReadbackFile::Reset() {
     m_fileName.reset();
+    m_targetName.clear();
     m_stored.clear();
+}
+
+void ReadbackFile::Note(std::uint32_t blockNumber, bool stored) {
+    if (m_stored.size() <= blockNumber) {
+        m_stored.resize(std::size_t{blockNumber} + 1, false);
+    }
+    m_stored[blockNumber] = m_stored[blockNumber] || stored;
 }
 
 ReadbackSave ReadbackFile::Save(const std::optional<std::string>& imageFile,
                                 const ReadbackBlock& block) {
+    ReadbackSave save = Store(imageFile, block);
+    Note(block.blockNumber, save.stored);
+    return save;
+}
+
+ReadbackSave ReadbackFile::Store(const std::optional<std::string>& imageFile,
+                                 const ReadbackBlock& block) {
     ReadbackSave save;
     UniqueFd fd;
     if (m_fileName) {
@@ -134,6 +149,7 @@ ReadbackSave ReadbackFile::Save(const std::optional<std::string>& imageFile,
     } else if (!imageFile || imageFile->empty()) {
         save.error = "no image file is being written in this session";
     } else {
+        m_targetName = *imageFile;
         KeptOriginal kept = KeepOriginal(*imageFile);
         save.error = kept.error;
         save.keptOriginal = std::move(kept.keptAs);
@@ -156,20 +172,14 @@ ReadbackSave ReadbackFile::Save(const std::optional<std::string>& imageFile,
     if (::close(fd.Release()) != 0 && save.error.empty()) {
         save.error = "cannot write " + *m_fileName + ": " + Reason(errno);
     }
-    if (!save.error.empty()) {
-        return save;
-    }
-    if (m_stored.size() <= block.blockNumber) {
-        m_stored.resize(block.blockNumber + 1, false);
-    }
-    m_stored[block.blockNumber] = true;
-    save.stored = true;
+    save.stored = save.error.empty();
     return save;
 }
 
-std::string ReadbackFile::MissingBlocksLogLine() const {
-    std::string ranges;
-    std::size_t count = 0;
+ReadbackFile::Missing ReadbackFile::MissingBlocks() const {
+    Missing missing;
+    std::string& ranges = missing.ranges;
+    std::size_t& count = missing.count;
     for (std::size_t first = 0; first < m_stored.size(); ++first) {
         if (m_stored[first]) {
             continue;
@@ -185,11 +195,17 @@ std::string ReadbackFile::MissingBlocksLogLine() const {
         count += last - first + 1;
         first = last;
     }
-    if (count == 0) {
+    return missing;
+}
+
+std::string ReadbackFile::MissingBlocksLogLine() const {
+    const Missing missing = MissingBlocks();
+    if (missing.count == 0) {
         return {};
     }
-    return "Readback into " + *m_fileName + ": " + (count == 1 ? "block " : "blocks ") + ranges +
-           (count == 1 ? " is" : " are") + " missing\r\n";
+    const std::string& file = m_targetName.empty() ? "the readback file" : m_targetName;
+    return "Readback into " + file + ": " + (missing.count == 1 ? "block " : "blocks ") +
+           missing.ranges + (missing.count == 1 ? " is" : " are") + " missing\r\n";
 }
 
 std::string ReadbackLogLine(const ReadbackBlock& block) {

@@ -43,13 +43,23 @@ class ReadbackFile {
     // whatever length the box claims.
     ReadbackSave Save(const std::optional<std::string>& imageFile, const ReadbackBlock& block);
 
-    // The log line that names the block numbers below the highest one
-    // stored that never were ("blocks 2, 5-7"); empty when none is missing.
+    // The blocks up to the highest one the box sent that are not stored:
+    // never sent, or sent and not stored (a full disk, say).
+    struct Missing {
+        std::size_t count = 0;
+        std::string ranges;  // "2, 5-7"
+    };
+    Missing MissingBlocks() const;
+    // The log line that names them; empty when none is missing.
     std::string MissingBlocksLogLine() const;
 
   private:
+    ReadbackSave Store(const std::optional<std::string>& imageFile, const ReadbackBlock& block);
+    void Note(std::uint32_t blockNumber, bool stored);
+
     std::optional<std::string> m_fileName;  // set once the file was emptied
-    std::vector<bool> m_stored;             // indexed by block number
+    std::string m_targetName;               // the file the blocks go to, opened or not
+    std::vector<bool> m_stored;             // indexed by block number, up to the highest sent
 };
 
 // The log line for a stored block.

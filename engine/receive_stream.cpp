@@ -92,7 +92,7 @@ std::size_t ReceiveStream::ParseStep() {
     }
     if (StartsWith(data, kBoot)) {
         m_host.AppendLog("BOOT\r\n");
-        m_session.AdvanceState(kind);
+        OnBoot();
         m_lastResponse = kind;
         return kBoot.size();
     }
@@ -128,6 +128,33 @@ std::size_t ReceiveStream::ParseStep() {
         return kCommandLength;
     }
     return EchoText();
+}
+
+void ReceiveStream::OnBoot() {
+    const UpdateSession::Progress progress = m_session.CurrentProgress();
+    switch (m_session.OnBootFromBox()) {
+        case UpdateSession::BootMeaning::kRestarted:
+            m_host.AppendLog("The box started again (it sent BOOT) at block " +
+                             std::to_string(progress.blockCounter) + " of " +
+                             std::to_string(progress.blocksTotal) +
+                             ": it kept nothing of this update, which failed\r\n");
+            m_host.ShowStatus(kStatusUpdateFailed);
+            [[fallthrough]];
+        case UpdateSession::BootMeaning::kAfterTheEnd:
+            // The box now waits for a handshake: the next Start gives it one.
+            m_bootPending = true;
+            break;
+        default:
+            break;
+    }
+}
+
+bool ReceiveStream::TakePendingBoot() {
+    return std::exchange(m_bootPending, false);
+}
+
+std::string ReceiveStream::MissingReadbackBlocks() const {
+    return m_readbackFile.MissingBlocks().ranges;
 }
 
 void ReceiveStream::HandleModuleEnd() {

@@ -30,6 +30,13 @@ class ReceiveStream {
 
     ResponseKind LastResponse() const { return m_lastResponse; }
 
+    // Whether the box announced itself to end the last session, and waits
+    // for a handshake; asking forgets it. A closed port forgets it too.
+    bool TakePendingBoot();
+    // The blocks the box sent back in this session that are not stored
+    // ("2, 5-7"), empty when none.
+    std::string MissingReadbackBlocks() const;
+
     // Where blocks the box sends back are stored: the file of the module
     // being written, or, where several boxes are updated from one image,
     // a file of the unit's own.
@@ -43,6 +50,7 @@ class ReceiveStream {
     // Handles what starts the buffered data; returns the bytes consumed, 0
     // when it must wait for more.
     std::size_t ParseStep();
+    void OnBoot();
     std::size_t EchoText();
     void HandleWholeBlock();
     ReadbackSave SaveBlock(const ReadbackBlock& block);
@@ -61,6 +69,7 @@ class ReceiveStream {
     ResponseKind m_lastResponse = kResponseText;
     ReadbackFile m_readbackFile;
     std::optional<std::string> m_readbackPath;
+    bool m_bootPending = false;
 };
 
 }  // namespace vantrel

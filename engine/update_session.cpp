@@ -19,6 +19,9 @@ void UpdateSession::StartSession() {
         m_currentSlot = nullptr;
         m_blockCounter = 0;
         m_framesSentAgain = 0;
+        m_blocksTotal = m_slots.TotalBlocks();
+        m_boxAnnounced = false;
+        m_endCause.reset();
     }
     m_sessionActive = true;
     m_events.Reset(kStepEvent);
@@ -132,6 +135,7 @@ void UpdateSession::SendModuleHeader() {
         if (m_currentSlot == nullptr) {
             // Modules are counted but none is left to send: waking the
             // worker again would spin, so the update fails instead.
+            Decide(SessionEndCause::kNoModuleToSend);
             m_events.Set(kFailEvent);
             return;
         }
@@ -240,6 +244,9 @@ void UpdateSession::ShowStatusFromWorker(StatusCode code) {
 }
 
 UpdateSession::Advance UpdateSession::AdvanceLocked(ResponseKind kind) {
+    if (m_endCause) {
+        return {};  // the session is ending: no answer moves it on
+    }
     const bool nak = kind == kResponseNak;
     // These states send their frame again after a NAK; a NAK to the module
     // end fails the update instead.
@@ -275,6 +282,9 @@ UpdateSession::Advance UpdateSession::AdvanceLocked(ResponseKind kind) {
             advance.wake = kStepEvent;
             break;
         case kGlobalEnd:
+            if (!nak) {
+                Decide(SessionEndCause::kCompleted);
+            }
             advance.wake = nak ? kStepEvent : kDoneEvent;
             break;
         case kReadbackAck:
@@ -282,6 +292,7 @@ UpdateSession::Advance UpdateSession::AdvanceLocked(ResponseKind kind) {
             break;
         case kWaitBoot:
             m_state = kHandshake;
+            m_boxAnnounced = true;
             advance.wake = kStepEvent;
             break;
         default:
@@ -313,9 +324,42 @@ int UpdateSession::AdvanceState(ResponseKind kind) {
     return 1;
 }
 
+UpdateSession::BootMeaning UpdateSession::OnBootFromBox() {
+    if (!m_workerRunning) {
+        return BootMeaning::kNoSession;
+    }
+    std::lock_guard lock(m_mutex);
+    if (m_endCause) {
+        return BootMeaning::kAfterTheEnd;
+    }
+    switch (m_state) {
+        case kWaitBoot:
+            m_state = kHandshake;
+            m_boxAnnounced = true;
+            m_events.Set(kStepEvent);
+            return BootMeaning::kBegins;
+        case kHandshake:
+            // The box asks for the handshake again, as with a NAK.
+            ++m_framesSentAgain;
+            m_events.Set(kStepEvent);
+            return BootMeaning::kHandshakeAgain;
+        case kCancelling:
+            return BootMeaning::kIgnored;
+        default:
+            // Once the handshake was taken, a box that announces itself has
+            // started again and kept nothing of this update. No frame
+            // follows: the worker finds nothing to send in WaitBoot.
+            m_state = kWaitBoot;
+            Decide(SessionEndCause::kBoxRestarted);
+            m_events.Set(kFailEvent);
+            return BootMeaning::kRestarted;
+    }
+}
+
 void UpdateSession::Cancel(bool canSendCancel) {
     {
         std::lock_guard lock(m_mutex);
+        Decide(SessionEndCause::kCancelled);
         if (m_state == kBlocks && canSendCancel) {
             m_state = kCancelling;
             m_events.Set(kStepEvent);
@@ -338,6 +382,10 @@ void UpdateSession::OnSessionDone() {
 }
 
 void UpdateSession::FailFromBox() {
+    {
+        std::lock_guard lock(m_mutex);
+        Decide(SessionEndCause::kModuleEndRefused);
+    }
     m_events.Set(kFailEvent);
 }
 
@@ -382,10 +430,25 @@ std::uint32_t UpdateSession::FramesSentAgain() const {
     return m_framesSentAgain;
 }
 
+SessionEndCause UpdateSession::EndCause() const {
+    std::lock_guard lock(m_mutex);
+    return m_endCause.value_or(SessionEndCause::kCompleted);
+}
+
+void UpdateSession::Decide(SessionEndCause cause) {
+    // The first cause is what ended the session: a Cancel pressed while the
+    // failure is being delivered changes nothing.
+    if (!m_endCause) {
+        m_endCause = cause;
+    }
+}
+
 UpdateSession::Progress UpdateSession::CurrentProgress() const {
     std::lock_guard lock(m_mutex);
     Progress progress;
     progress.blockCounter = m_blockCounter;
+    progress.blocksTotal = m_blocksTotal;
+    progress.boxAnnounced = m_boxAnnounced;
     if (m_currentSlot != nullptr) {
         progress.hasSlot = true;
         progress.empty = m_currentSlot->empty;

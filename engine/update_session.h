@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "engine/module_slots.h"
+#include "engine/session_end.h"
 #include "engine/session_host.h"
 #include "engine/session_state.h"
 #include "engine/status_code.h"
@@ -42,6 +43,16 @@ class UpdateSession {
     // Moves the session on in answer to the box; 0 (and nothing happens)
     // while no worker runs.
     int AdvanceState(ResponseKind kind);
+    // What a "BOOT" from the box means to the session.
+    enum class BootMeaning {
+        kNoSession,       // no worker runs: nothing happens
+        kBegins,          // the wait for the box is over: the handshake goes out
+        kHandshakeAgain,  // the handshake was not answered: it goes out again
+        kRestarted,       // the box started again mid-update: the session fails
+        kIgnored,         // a Cancel is under way
+        kAfterTheEnd,     // the session is ending: the box announces the next one
+    };
+    BootMeaning OnBootFromBox();
     // The session's part of the Cancel button. During block transfer with a
     // port to write to, the worker sends CNL and ends; otherwise it ends
     // without a frame.
@@ -71,10 +82,15 @@ class UpdateSession {
         std::int32_t kind = 0;
         std::uint32_t blockCount = 0;
         std::uint32_t blockCounter = 0;
+        std::uint32_t blocksTotal = 0;  // of every module of the session
+        bool boxAnnounced = false;      // the box began this session's dialogue
     };
     Progress CurrentProgress() const;
-    // Frames written again in this session because the box answered NAK.
+    // Frames written again in this session because the box answered NAK
+    // (or announced itself again while its handshake was unanswered).
     std::uint32_t FramesSentAgain() const;
+    // What ended the last session; meaningful once it has ended.
+    SessionEndCause EndCause() const;
 
   private:
     enum Event : std::size_t { kFailEvent = 0, kDoneEvent = 1, kStepEvent = 2 };
@@ -102,6 +118,8 @@ class UpdateSession {
         std::optional<Event> wake;
     };
     Advance AdvanceLocked(ResponseKind kind);
+    // Names what ends the session; the caller holds the mutex.
+    void Decide(SessionEndCause cause);
     void Finish(const Advance& advance);
 
     ModuleSlots& m_slots;
@@ -115,6 +133,9 @@ class UpdateSession {
     ModuleSlot* m_currentSlot = nullptr;
     std::uint32_t m_blockCounter = 0;
     std::uint32_t m_framesSentAgain = 0;
+    std::uint32_t m_blocksTotal = 0;
+    bool m_boxAnnounced = false;
+    std::optional<SessionEndCause> m_endCause;  // set by the first way to end
 
     std::atomic<bool> m_workerRunning{false};
     std::atomic<bool> m_sessionActive{false};

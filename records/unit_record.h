@@ -11,13 +11,15 @@ namespace vantrel {
 // How a unit's update ended.
 enum class UnitOutcome {
     kCompleted,
-    kFailed,     // the box refused the module end
-    kCancelled,  // the operator (or a signal) pressed Cancel
-    kLineLost,   // the port went away during the update
-    kTimedOut,   // the box sent nothing for the allowed time
+    kFailed,              // the box refused the module end, or started again
+    kCancelled,           // the operator (or a signal) pressed Cancel
+    kLineLost,            // the port went away during the update
+    kTimedOut,            // no progress for the allowed time
+    kReadbackIncomplete,  // blocks the box sent back were not all stored
 };
 
-// "completed", "failed", "cancelled", "line lost", "timed out": the words
+// "completed", "failed", "cancelled", "line lost", "timed out", "readback
+// incomplete": the words
 // stored, printed and filtered on.
 std::string_view OutcomeName(UnitOutcome outcome);
 // The outcome that `name` names; nothing for any other text.

@@ -46,6 +46,7 @@ std::string UnitSummaryLine(const UnitRecord& unit) {
         case UnitOutcome::kCompleted:
             return Completed(unit);
         case UnitOutcome::kCancelled:
+        case UnitOutcome::kReadbackIncomplete:
             return unit.reason;
         case UnitOutcome::kLineLost:
             return "failed at block " + std::to_string(unit.blocksAcknowledged) + " of " +

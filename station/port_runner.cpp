@@ -1,5 +1,6 @@
 #include "station/port_runner.h"
 
+#include "engine/image_digest.h"
 #include "platform/executable_path.h"
 #include "platform/ui_thread_call.h"
 #include "records/unit_identity.h"
@@ -40,6 +41,14 @@ void PortRunner::RequestStop() {
     m_stop.store(true);
 }
 
+void PortRunner::HaltNewUnits(std::string reason) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_haltReason = std::move(reason);
+    }
+    m_noNewUnits.store(true);
+}
+
 void PortRunner::Join() {
     if (m_thread.joinable()) {
         m_thread.join();
@@ -60,6 +69,9 @@ void PortRunner::Run() {
         if (m_config.device) {
             dlg.SetPortDevice(m_config.device);
         }
+        if (!m_config.pinnedSha256.empty()) {
+            dlg.PinImageSha256(m_config.pinnedSha256);
+        }
         dlg.OnInitDialog(m_config.portNumber - 1);
         if (OpenUntilConnected(dlg, view, ui)) {
             dlg.OnOpenImage();
@@ -70,10 +82,16 @@ void PortRunner::Run() {
                 });
             } else {
                 while (RunUnit(dlg, view, ui) && m_config.loop && !m_stop.load() &&
-                       OpenUntilConnected(dlg, view, ui)) {
+                       !m_noNewUnits.load() && OpenUntilConnected(dlg, view, ui)) {
                 }
             }
         }
+    }
+    if (m_noNewUnits.load()) {
+        Update([&](PortSnapshot& s) {
+            s.phase = PortPhase::kImageChanged;
+            s.reason = m_haltReason;
+        });
     }
     m_finished.store(true);
 }
@@ -128,7 +146,7 @@ bool PortRunner::OpenUntilConnected(CUpdaterDlg& dlg, StationView& view, UiThrea
 }
 
 bool PortRunner::RunUnit(CUpdaterDlg& dlg, StationView& view, UiThreadCalls& ui) {
-    if (m_stop.load()) {
+    if (m_stop.load() || m_noNewUnits.load()) {
         return false;
     }
     UnitRecord base = m_config.unitTemplate;
@@ -144,6 +162,10 @@ bool PortRunner::RunUnit(CUpdaterDlg& dlg, StationView& view, UiThreadCalls& ui)
         // A line lost between two units is found by Start; a loop opens it again.
         if (dlg.Comm().IsConnected() == 0) {
             return ReportLoss(view, unit.Unit().device);
+        }
+        if (!m_config.pinnedSha256.empty() && dlg.LoadedImageSha256() != m_config.pinnedSha256) {
+            ReportImageChange(dlg);
+            return false;
         }
         Update([&](PortSnapshot& s) {
             s.phase = PortPhase::kFailed;
@@ -178,7 +200,10 @@ bool PortRunner::RunUnit(CUpdaterDlg& dlg, StationView& view, UiThreadCalls& ui)
         // begun can go silent.
         const bool timedOut = m_config.timeoutSeconds && (unit.Booted() || !m_config.loop) &&
                               unit.SilentFor(dlg, *m_config.timeoutSeconds);
-        if (m_stop.load()) {
+        // A loop's wait for the next box is no unit yet: it ends when no
+        // new unit may start.
+        const bool noBoxToWaitFor = m_noNewUnits.load() && m_config.loop && !unit.Booted();
+        if (m_stop.load() || noBoxToWaitFor) {
             unit.Cancel(dlg, UnitEnding::kCancelled);
         } else if (timedOut) {
             unit.Cancel(dlg, UnitEnding::kTimedOut, *m_config.timeoutSeconds);
@@ -194,6 +219,16 @@ bool PortRunner::RunUnit(CUpdaterDlg& dlg, StationView& view, UiThreadCalls& ui)
     ShowEnd(ended);
     m_report({StationEvent::Kind::kUnitEnd, m_config.label, ended.device, {}, ended});
     return true;
+}
+
+void PortRunner::ReportImageChange(const CUpdaterDlg& dlg) {
+    const auto& loaded = dlg.LoadedImageSha256();
+    const std::string text =
+        (loaded ? "its bytes now have SHA-256 " + ShortDigest(*loaded) : "it cannot be read") +
+        ", the shift's image has " + ShortDigest(m_config.pinnedSha256) + "; no new unit starts";
+    HaltNewUnits(text);
+    m_report(
+        {StationEvent::Kind::kImageChanged, m_config.label, dlg.Comm().Device().path, text, {}});
 }
 
 bool PortRunner::ReportLoss(const StationView& view, const std::string& device) {

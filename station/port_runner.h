@@ -31,6 +31,9 @@ struct PortRunnerConfig {
     std::chrono::milliseconds reopenInterval{3000};
     std::chrono::milliseconds silentLineHintDelay{10000};
     UnitRecord unitTemplate;  // host, image, its digest and kind, tool version
+    // The SHA-256 every unit's image must have; empty: any that passes the
+    // image checks.
+    std::string pinnedSha256;
 };
 
 // One port of a station: the window's own logic (CUpdaterDlg) on a UI
@@ -50,6 +53,9 @@ class PortRunner {
     // Cancel, exactly as the Cancel button, then end; a wait for a box that
     // never came ends without a unit.
     void RequestStop();
+    // The unit under way (a box that has announced itself) ends as it
+    // would; no new one starts, and the port's row says `reason`.
+    void HaltNewUnits(std::string reason);
     bool Finished() const { return m_finished.load(); }
     void Join();
 
@@ -63,6 +69,9 @@ class PortRunner {
     // One press of Start to the session's end; false when none started.
     bool RunUnit(CUpdaterDlg& dlg, StationView& view, UiThreadCalls& ui);
     void ShowEnd(const UnitRecord& unit);
+    // After a Start that found other bytes than the pinned image: told, and
+    // the port starts no unit any more.
+    void ReportImageChange(const CUpdaterDlg& dlg);
     // A line lost outside a unit: told, and (in a loop) worth opening again.
     bool ReportLoss(const StationView& view, const std::string& device);
     bool Pause(UiThreadCalls& ui, std::chrono::milliseconds length);
@@ -75,6 +84,8 @@ class PortRunner {
     const PortRunnerConfig m_config;
     const Report m_report;
     std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_noNewUnits{false};
+    std::string m_haltReason;  // guarded by m_mutex
     std::atomic<bool> m_finished{false};
     mutable std::mutex m_mutex;
     PortSnapshot m_snapshot;

@@ -20,6 +20,8 @@ const char* PhaseName(PortPhase phase) {
             return "line lost";
         case PortPhase::kCancelled:
             return "cancelled";
+        case PortPhase::kImageChanged:
+            return "image changed";
     }
     return "unknown";
 }

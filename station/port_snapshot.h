@@ -16,6 +16,7 @@ enum class PortPhase {
     kFailed,
     kLineLost,  // the port went away (in a loop it is reopened)
     kCancelled,
+    kImageChanged,  // the image file changed during the shift: no new unit starts
 };
 
 // "waiting for BOOT", "updating", ...: how a dashboard row names the phase.

@@ -88,6 +88,16 @@ void Station::Drain() {
         if (event.kind == StationEvent::Kind::kOpened) {
             m_portsNotOpen.erase(event.label);
         }
+        if (event.kind == StationEvent::Kind::kImageChanged && !m_imageChanged) {
+            // Every port stops starting units: none is sent an image that
+            // was not the one checked and recorded at the start.
+            m_imageChanged = true;
+            std::fprintf(stderr, "vantrel-station: error: the image changed during the shift: %s\n",
+                         event.text.c_str());
+            for (auto& runner : m_runners) {
+                runner->HaltNewUnits(event.text);
+            }
+        }
         if (event.unit) {
             ++m_unitsEnded;
             if (event.unit->outcome != UnitOutcome::kCompleted) {
@@ -126,6 +136,9 @@ void Station::Redraw() {
 }
 
 int Station::ExitStatus() const {
+    if (m_imageChanged) {
+        return 1;
+    }
     if (m_unitsEnded == 0) {
         return 2;
     }

@@ -36,8 +36,8 @@ class Station {
     // Runs every port until each has ended, or until `stopRequested` says
     // so: then each is cancelled as with the Cancel button and awaited.
     // Prints the summary; returns the exit status: 0 when every unit
-    // completed, 1 when any did not or a port never opened, 2 when no unit
-    // started at all.
+    // completed, 1 when any did not, a port never opened or the image
+    // changed, 2 when no unit started at all.
     int Run(const StopRequested& stopRequested);
 
   private:
@@ -60,6 +60,7 @@ class Station {
     unsigned m_unitsEnded = 0;
     unsigned m_unitsNotCompleted = 0;
     std::set<std::string> m_portsNotOpen;  // by label: a port whose last open failed
+    bool m_imageChanged = false;
 };
 
 }  // namespace vantrel

@@ -20,6 +20,8 @@ const char* EventName(StationEvent::Kind kind) {
             return "unit";
         case StationEvent::Kind::kLost:
             return "lost";
+        case StationEvent::Kind::kImageChanged:
+            return "image changed";
     }
     return "unknown";
 }
@@ -49,6 +51,8 @@ std::string EventLine(const StationEvent& event) {
             return head + (event.unit ? UnitLine(*event.unit) : event.text);
         case StationEvent::Kind::kLost:
             return head + "line lost: " + event.text;
+        case StationEvent::Kind::kImageChanged:
+            return head + "image changed: " + event.text;
     }
     return head + event.text;
 }
@@ -73,6 +77,7 @@ bool IsFailureEvent(const StationEvent& event) {
     switch (event.kind) {
         case StationEvent::Kind::kNotOpened:
         case StationEvent::Kind::kLost:
+        case StationEvent::Kind::kImageChanged:
             return true;
         case StationEvent::Kind::kUnitEnd:
             return event.unit && event.unit->outcome != UnitOutcome::kCompleted;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "engine/session_end.h"
 #include "ports/detected_port.h"
 #include "ui/kept_log.h"
 #include "ui/updater_dlg.h"
@@ -16,6 +17,46 @@ double SecondsSince(UnitTracker::SteadyClock::time_point since) {
 
 std::string BlockText(std::uint32_t done, std::uint32_t total) {
     return "block " + std::to_string(done) + " of " + std::to_string(total);
+}
+
+SessionEnd CancelledEnd() {
+    SessionEnd end;
+    end.cause = SessionEndCause::kCancelled;
+    return end;
+}
+
+// A unit that the session itself ended, not this program's Cancel.
+void EndedBySession(const SessionEnd& end, const std::string& at, UnitRecord& unit) {
+    switch (end.cause) {
+        case SessionEndCause::kCompleted:
+            if (!end.readbackMissing.empty()) {
+                unit.outcome = UnitOutcome::kReadbackIncomplete;
+                unit.reason =
+                    "readback incomplete: the box sent back blocks that were not "
+                    "stored (missing: " +
+                    end.readbackMissing + ")";
+                return;
+            }
+            unit.outcome = UnitOutcome::kCompleted;
+            unit.reason = "updated: " + std::to_string(unit.blocksAcknowledged) + " blocks";
+            return;
+        case SessionEndCause::kModuleEndRefused:
+            unit.outcome = UnitOutcome::kFailed;
+            unit.reason = "the box refused the module end";
+            return;
+        case SessionEndCause::kBoxRestarted:
+            unit.outcome = UnitOutcome::kFailed;
+            unit.reason = "the box started again at " + at;
+            return;
+        case SessionEndCause::kNoModuleToSend:
+            unit.outcome = UnitOutcome::kFailed;
+            unit.reason = "no module was left to send";
+            return;
+        case SessionEndCause::kCancelled:
+            unit.outcome = UnitOutcome::kCancelled;
+            unit.reason = "cancelled at " + at;
+            return;
+    }
 }
 
 }  // namespace
@@ -33,10 +74,12 @@ UnitTracker::UnitTracker(const CUpdaterDlg& dlg, UnitRecord unit)
 void UnitTracker::Started(const CUpdaterDlg& dlg) {
     // Read now: the slots are emptied when the session ends.
     m_unit.blocksInImage = dlg.Slots().TotalBlocks();
+    // The bytes this unit is sent, whatever the file held before.
+    m_unit.imageSha256 = dlg.LoadedImageSha256().value_or("");
 }
 
 bool UnitTracker::SawBoot(const CUpdaterDlg& dlg) {
-    if (m_bootedAt || dlg.CurrentSessionState() == kWaitBoot) {
+    if (m_bootedAt || !dlg.SessionProgress().boxAnnounced) {
         return false;
     }
     m_bootedAt = SteadyClock::now();
@@ -80,16 +123,11 @@ UnitRecord UnitTracker::Finish(const CUpdaterDlg& dlg, const KeptLog& log) const
         }
         case UnitEnding::kLineLost:
             unit.outcome = UnitOutcome::kLineLost;
-            unit.reason = "the line was lost at " + at + ": " + log.LastLine();
+            unit.reason =
+                "the line was lost at " + at + ": " + dlg.LastPortLoss().value_or(log.LastLine());
             break;
         case UnitEnding::kNone:
-            if (dlg.LastSessionSucceeded().value_or(false)) {
-                unit.outcome = UnitOutcome::kCompleted;
-                unit.reason = "updated: " + std::to_string(unit.blocksAcknowledged) + " blocks";
-            } else {
-                unit.outcome = UnitOutcome::kFailed;
-                unit.reason = "the box refused the module end";
-            }
+            EndedBySession(dlg.LastSessionEnd().value_or(CancelledEnd()), at, unit);
             break;
     }
     return unit;

@@ -1,5 +1,6 @@
 #include "ui/image_selection.h"
 
+#include "engine/image_digest.h"
 #include "engine/image_file.h"
 #include "ui/control_ids.h"
 
@@ -36,12 +37,40 @@ void ImageSelection::OnOpenImage() {
 }
 
 void ImageSelection::LoadImageIntoSlot() {
+    m_loadedSha256.reset();
     const std::string fileName = m_view.GetText(kIdFileName);
     const LoadResult result =
         m_slots.LoadImageIntoSlot(m_view.GetText(kIdDestAddress), fileName, m_imageKind);
     if (result == LoadResult::kCannotOpen) {
         m_view.ShowMessage(CannotFindMessage(fileName), m_applicationName, MessageIcon::kWarning);
     }
+    if (result != LoadResult::kLoaded) {
+        return;
+    }
+    const std::string refusal = RefusalOfLoadedBytes();
+    if (refusal.empty()) {
+        return;
+    }
+    // Refused as a failed Open is: nothing loaded, and Start refuses until
+    // an image is accepted again.
+    m_slots.ClearSlots();
+    m_imageKind = kImageNone;
+    m_view.ShowMessage(refusal, "Error", MessageIcon::kNone);
+}
+
+std::string ImageSelection::RefusalOfLoadedBytes() {
+    const ModuleSlot& slot = m_slots[0];
+    const std::span<const std::uint8_t> image(slot.data.data(), slot.imageLength);
+    m_loadedSha256 = Sha256Hex(image);
+    const ImageCheck check = InspectImageBytes(image, m_imageKind);
+    if (check.kind == kImageNone) {
+        return check.error;
+    }
+    if (m_pinnedSha256 && *m_loadedSha256 != *m_pinnedSha256) {
+        return "The image changed since it was pinned: SHA-256 " + ShortDigest(*m_loadedSha256) +
+               " instead of " + ShortDigest(*m_pinnedSha256);
+    }
+    return {};
 }
 
 }  // namespace vantrel

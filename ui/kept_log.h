@@ -7,10 +7,12 @@
 namespace vantrel {
 
 // A copy of what the log pane was given since it was last cleared, for a
-// unit's record: kept up to a bound, with a note of what did not fit, and
-// the last whole line on its own (why a port failed, in a row or a result).
+// unit's record: within a bound its beginning and its end, where a failure
+// is told, with a line saying how much was left out between them; and the
+// last whole line on its own (why a port failed, in a row or a result).
 class KeptLog {
   public:
+    // Half for the beginning, half for the end.
     static constexpr std::size_t kCapacity = 1 << 20;
     static constexpr std::size_t kLineCapacity = 1024;
 
@@ -21,8 +23,12 @@ class KeptLog {
     const std::string& LastLine() const { return m_lastLine; }
 
   private:
-    std::string m_text;
-    std::size_t m_dropped = 0;
+    static constexpr std::size_t kHalf = kCapacity / 2;
+
+    std::string m_head;
+    // The latest text, trimmed back to kHalf whenever it reaches twice that.
+    std::string m_tail;
+    std::size_t m_dropped = 0;  // bytes between the head and the tail
     std::string m_lastLine;
     std::string m_partialLine;
 };

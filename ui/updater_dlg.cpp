@@ -121,9 +121,18 @@ void CUpdaterDlg::OnStart() {
 
 void CUpdaterDlg::StartSession() {
     OnClear();
+    const bool boxWaiting = m_receive.TakePendingBoot();
     m_receive.Reset();
-    m_lastSessionSucceeded.reset();
+    m_lastSessionEnd.reset();
     m_session.StartSession();
+    if (boxWaiting) {
+        // The box that started again during the last session announced
+        // itself then and waits for its handshake: it would not say BOOT
+        // again.
+        AppendLog("BOOT\r\n");
+        m_session.OnBootFromBox();
+        return;
+    }
     m_silentLineHint.Start(m_silentLineHintDelay);
 }
 
@@ -167,6 +176,8 @@ bool CUpdaterDlg::OpenPortOfSelection() {
         m_comm.ClosePort();
     }
     m_portNumber = m_view.ComboSelection(kIdPortSelector) + 1;
+    m_lastPortLoss.reset();
+    m_receive.TakePendingBoot();  // whatever waits on another line is not this one's
     DetectPorts();
     ShowStatus(kStatusCheckingPort);
     if (m_comm.OpenPort(DefaultPortSettings(static_cast<std::uint8_t>(m_portNumber))) != 0) {
@@ -261,20 +272,25 @@ void CUpdaterDlg::SetProgressPos(std::uint32_t position) {
 
 void CUpdaterDlg::OnSessionFailed() {
     m_session.OnSessionFailed();
-    SessionEnded(false);
+    // A Cancel pressed between the box's last ACK and the worker's waking
+    // wins, as the window shows it.
+    const SessionEndCause cause = m_session.EndCause();
+    SessionEnded(cause == SessionEndCause::kCompleted ? SessionEndCause::kCancelled : cause);
 }
 
 void CUpdaterDlg::OnSessionDone() {
     m_session.OnSessionDone();
-    SessionEnded(true);
+    SessionEnded(SessionEndCause::kCompleted);
     ShowStatus(kStatusComplete);
 }
 
-void CUpdaterDlg::SessionEnded(bool succeeded) {
+void CUpdaterDlg::SessionEnded(SessionEndCause cause) {
     m_silentLineHint.Stop();
+    const UpdateSession::Progress progress = m_session.CurrentProgress();
     m_slots.ClearSlots();
     SetBusy(false);
-    m_lastSessionSucceeded = succeeded;
+    m_lastSessionEnd = SessionEnd{cause, progress.blockCounter, progress.blocksTotal,
+                                  m_receive.MissingReadbackBlocks()};
 }
 
 void CUpdaterDlg::WriteFrame(std::span<const std::uint8_t> frame) {
@@ -306,8 +322,10 @@ void CUpdaterDlg::HintAtSilentLine() {
 
 void CUpdaterDlg::OnCommLost(const PortLoss& loss) {
     m_silentLineHint.Stop();  // the log names the loss; a hint would mislead
+    m_receive.TakePendingBoot();
+    m_lastPortLoss = DescribePortLoss(loss);
     ShowStatus(kStatusPortFailed);
-    AppendLog(DescribePortLoss(loss) + "\r\n");
+    AppendLog(*m_lastPortLoss + "\r\n");
 }
 
 void CUpdaterDlg::OnCommWriteError() {

@@ -7,6 +7,7 @@
 
 #include "engine/module_slots.h"
 #include "engine/receive_stream.h"
+#include "engine/session_end.h"
 #include "engine/session_host.h"
 #include "engine/update_session.h"
 #include "platform/ini_file.h"
@@ -82,7 +83,12 @@ class CUpdaterDlg : public SessionHost, public CommOwner {
 
     // For front ends that watch a session: how the last one ended (nothing
     // while one runs or before the first), and when the box last sent bytes.
-    std::optional<bool> LastSessionSucceeded() const { return m_lastSessionSucceeded; }
+    const std::optional<SessionEnd>& LastSessionEnd() const { return m_lastSessionEnd; }
+    std::optional<bool> LastSessionSucceeded() const {
+        return m_lastSessionEnd ? std::optional<bool>(m_lastSessionEnd->Succeeded()) : std::nullopt;
+    }
+    // Why the port was lost, in the port layer's words, until it opens again.
+    const std::optional<std::string>& LastPortLoss() const { return m_lastPortLoss; }
     bool SessionRunning() const { return m_session.WorkerRunning(); }
     std::chrono::steady_clock::time_point LastReceiveTime() const { return m_lastReceiveTime; }
     int PortNumber() const { return m_portNumber; }
@@ -100,6 +106,11 @@ class CUpdaterDlg : public SessionHost, public CommOwner {
     void SetPortDevice(std::optional<PortDevice> device) {
         m_portDeviceOverride = std::move(device);
     }
+    // From now on Start sends only an image with this SHA-256: a station's
+    // boxes all get the image its shift began with.
+    void PinImageSha256(std::string sha256) { m_images.PinSha256(std::move(sha256)); }
+    // See ImageSelection::LoadedSha256.
+    const std::optional<std::string>& LoadedImageSha256() const { return m_images.LoadedSha256(); }
     // See ReceiveStream::SetReadbackFile.
     void SetReadbackFile(std::optional<std::string> path) {
         m_receive.SetReadbackFile(std::move(path));
@@ -119,7 +130,7 @@ class CUpdaterDlg : public SessionHost, public CommOwner {
     // through the open.
     void LogUsbLatencyCost();
     void StartSession();
-    void SessionEnded(bool succeeded);
+    void SessionEnded(SessionEndCause cause);
     void HintAtSilentLine();
 
     UpdaterView& m_view;
@@ -131,7 +142,8 @@ class CUpdaterDlg : public SessionHost, public CommOwner {
     UploadPercentage m_uploadPercentage;
     int m_portNumber = -1;
     bool m_busy = false;
-    std::optional<bool> m_lastSessionSucceeded;
+    std::optional<SessionEnd> m_lastSessionEnd;
+    std::optional<std::string> m_lastPortLoss;
     std::chrono::steady_clock::time_point m_lastReceiveTime{};
     std::vector<DetectedPort> m_detectedPorts;
     std::optional<PortDevice> m_portDeviceOverride;

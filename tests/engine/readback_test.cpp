@@ -176,9 +176,10 @@ TEST(Readback, ABlockThatCannotBeStoredIsNotAcknowledged) {
         const char* name;
         std::function<void(EngineHarness&)> breakFile;
         std::string reason;
+        std::string missing;  // at the box's module end: what was not stored counts
     } cases[] = {
         {"the folder is gone", [](EngineHarness& h) { std::filesystem::remove_all(h.dir.Path()); },
-         "cannot open IMAGE: No such file or directory"},
+         "cannot open IMAGE: No such file or directory", "0-1"},
         {"a FIFO stands in the file's place",
          [](EngineHarness& h) {
              h.Receive(EngineHarness::BoxBlock(0, BlockData(0)));
@@ -186,7 +187,7 @@ TEST(Readback, ABlockThatCannotBeStoredIsNotAcknowledged) {
              std::filesystem::remove(h.imagePath);
              ASSERT_EQ(::mkfifo(h.imagePath.c_str(), 0600), 0);
          },
-         "cannot open IMAGE: No such device or address"},
+         "cannot open IMAGE: No such device or address", "1"},
     };
     for (const auto& c : cases) {
         EngineHarness h;
@@ -200,6 +201,9 @@ TEST(Readback, ABlockThatCannotBeStoredIsNotAcknowledged) {
                                        c.reason + "\r\n",
                                    h.imagePath))
             << c.name;
+        h.Receive("MEN");
+        EXPECT_EQ(h.NextFrame(), Of("GEN")) << c.name;
+        EXPECT_EQ(h.stream.MissingReadbackBlocks(), c.missing) << c.name;
     }
 }
 

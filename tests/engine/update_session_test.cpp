@@ -174,13 +174,62 @@ TEST(UpdateSession, AnswersBeforeStartChangeNothing) {
     EXPECT_TRUE(h.NoFurtherFrame());
 }
 
-TEST(UpdateSession, BootAndAckAreInterchangeableAcknowledgements) {
-    EngineHarness h;
-    h.Start();
-    h.Receive("ACK");  // an ACK in WaitBoot starts the handshake as "BOOT" does
-    EXPECT_EQ(Command(h.NextFrame()), "GBE");
-    h.Receive("BOOT");  // and a "BOOT" acknowledges the handshake
-    EXPECT_EQ(Command(h.NextFrame()), "MBE");
+TEST(UpdateSession, BootAsAnAnswerAsksForTheHandshakeOrEndsTheUpdate) {
+    const Bytes boot = Of("BOOT");
+    const Bytes ack = Of("ACK");
+    const Bytes boxBlock = EngineHarness::BoxBlock(0, Bytes(1024, 0x11));
+    // The answers the box gives after Start, each followed by the frame it
+    // brings, before the box announces itself once more. The harness image
+    // has 4 blocks.
+    const struct {
+        const char* state;
+        std::vector<Bytes> answers;
+        std::string frame;    // what the "BOOT" brings; empty: the update failed
+        std::string atBlock;  // the block the failure names
+    } cases[] = {
+        {"WaitBoot", {}, "GBE", ""},
+        {"WaitBoot, an ACK starts it too", {ack}, "GBE", ""},
+        {"Handshake", {boot}, "GBE", ""},
+        {"ModuleHeader", {boot, ack}, "", "0 of 4"},
+        {"Blocks", {boot, ack, ack, ack}, "", "1 of 4"},
+        {"ModuleEnd", {boot, ack, ack, ack, ack, ack, ack}, "", "4 of 4"},
+        {"GlobalEnd", {boot, ack, ack, ack, ack, ack, ack, ack}, "", "4 of 4"},
+        {"ReadbackAck", {boot, ack, boxBlock}, "", "0 of 4"},
+        // The global end was acknowledged: the "BOOT" announces the next update.
+        {"GlobalEnd acknowledged", {boot, ack, ack, ack, ack, ack, ack, ack}, "", ""},
+    };
+    for (const auto& c : cases) {
+        EngineHarness h;
+        h.Start();
+        Bytes last;
+        for (const Bytes& answer : c.answers) {
+            h.Receive(answer);
+            last = h.NextFrame();
+        }
+        if (c.atBlock.empty() && c.frame.empty()) {
+            h.Receive("ACKBOOT");  // in one read, before the worker has ended
+            EXPECT_EQ(h.WaitForEnd(), "done") << c.state;
+            EXPECT_TRUE(h.stream.TakePendingBoot()) << c.state << ": the box waits for a handshake";
+            continue;
+        }
+        h.Receive("BOOT");
+        if (!c.frame.empty()) {
+            const Bytes frame = h.NextFrame();
+            EXPECT_EQ(Command(frame), c.frame) << c.state;
+            if (Command(last) == "GBE") {
+                EXPECT_EQ(frame, last) << c.state << ": the same handshake again";
+            }
+            continue;
+        }
+        EXPECT_EQ(h.WaitForEnd(), "failed") << c.state;
+        EXPECT_TRUE(h.NoFurtherFrame()) << c.state;
+        EXPECT_EQ(h.session.EndCause(), SessionEndCause::kBoxRestarted) << c.state;
+        EXPECT_EQ(h.statuses.back(), kStatusUpdateFailed) << c.state;
+        EXPECT_NE(h.log.find("The box started again (it sent BOOT) at block " + c.atBlock),
+                  std::string::npos)
+            << c.state << ": " << h.log;
+        EXPECT_TRUE(h.stream.TakePendingBoot()) << c.state << ": the box waits for a handshake";
+    }
 }
 
 TEST(UpdateSession, ReadbackRoadStoresGoodBlocksAndAcknowledgesThem) {
