@@ -161,6 +161,25 @@ TEST_F(CliProcess, InterruptDuringBlockTransferPressesCancel) {
     EXPECT_EQ(box.Finish().counters.updatesCancelled, 1u) << "exactly one CNL";
 }
 
+// The box's console text is shown on the log lines, its control characters
+// escaped: it cannot clear the operator's terminal, retitle its window or
+// write its clipboard (OSC 52).
+TEST_F(CliProcess, ConsoleTextFromTheBoxReachesTheTerminalEscaped) {
+    PeerOptions options = test::InstantOptions();
+    options.consoleText = "\x1b[2J\x1b]0;owned\x07\x1b]52;c;aGk=\x07\a ready\r\n";
+    options.consoleEvery = 16;
+    test::StandIn box(options);
+    auto cli = StartCli(box);
+    EXPECT_EQ(cli->Wait(30s), kUpdated) << cli->Err();
+    EXPECT_NE(cli->Out().find("log: \\x1b[2J\\x1b]0;owned\\x07\\x1b]52;c;aGk=\\x07\\x07 ready\n"),
+              std::string::npos)
+        << cli->Out();
+    for (const char raw : {'\x1b', '\x07'}) {
+        EXPECT_EQ(cli->Out().find(raw), std::string::npos) << static_cast<int>(raw);
+        EXPECT_EQ(cli->Err().find(raw), std::string::npos) << static_cast<int>(raw);
+    }
+}
+
 TEST_F(CliProcess, NothingStarts) {
     const struct {
         const char* name;
