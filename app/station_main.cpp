@@ -19,6 +19,7 @@
 #include "station/port_devices.h"
 #include "station/station.h"
 #include "station/station_options.h"
+#include "text/terminal_output.h"
 
 namespace {
 
@@ -38,8 +39,13 @@ void InstallStopSignals() {
     sigaction(SIGTERM, &action, nullptr);
 }
 
+// Errors, warnings and notices quote devices, paths and servers.
+void Note(const std::string& message) {
+    vantrel::WriteText(stderr, "vantrel-station: " + message + "\n");
+}
+
 int Fail(const std::string& message) {
-    std::fprintf(stderr, "vantrel-station: error: %s\n", message.c_str());
+    Note("error: " + message);
     return kExitNotStarted;
 }
 
@@ -49,7 +55,7 @@ std::size_t TerminalWidth() {
 }
 
 void Warn(const std::string& message) {
-    std::fprintf(stderr, "vantrel-station: warning: %s\n", message.c_str());
+    Note("warning: " + message);
 }
 
 // Blocks the boxes send back go beside the record file, one file per unit.
@@ -110,9 +116,7 @@ int main(int argc, char** argv) {
         localFile = std::get<vantrel::RecordTarget>(target).localFile;
         vantrel::RecorderOptions recording;
         recording.onWarning = Warn;
-        recording.onNotice = [](const std::string& notice) {
-            std::fprintf(stderr, "vantrel-station: %s\n", notice.c_str());
-        };
+        recording.onNotice = Note;
         auto opened =
             vantrel::UnitRecorder::Open(std::get<vantrel::RecordTarget>(target), recording);
         if (const auto* error = std::get_if<std::string>(&opened)) {
