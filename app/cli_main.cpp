@@ -14,6 +14,7 @@
 
 #include "cli/program_version.h"
 #include "engine/image_file.h"
+#include "platform/cancel_signals.h"
 #include "platform/executable_path.h"
 #include "platform/ini_file.h"
 #include "platform/settings_lookup.h"
@@ -56,16 +57,8 @@ void RequestCancel(int) {
     g_cancelRequested = 1;
 }
 
-void InstallCancelSignals() {
-    struct sigaction action {};
-    action.sa_handler = RequestCancel;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
-
 // Runs the UI thread until the session has ended; presses Cancel on
-// SIGINT/SIGTERM, after `timeout` without a byte from the box, or when the
+// SIGINT/SIGTERM/SIGHUP, after `timeout` without a byte from the box, or when the
 // port is lost (nothing can arrive any more).
 int RunSession(vantrel::CUpdaterDlg& dlg, vantrel::UiThreadCalls& ui,
                const vantrel::CliOptions& options, vantrel::UnitTracker& unit) {
@@ -206,7 +199,7 @@ int main(int argc, char** argv) {
     }
     // A script reading through a pipe sees each line as it happens.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    InstallCancelSignals();
+    vantrel::InstallCancelSignals(RequestCancel);
 
     const bool commentary = !options.quiet && !options.json;
     vantrel::UiThreadCalls ui;

@@ -10,6 +10,7 @@
 
 #include "cli/program_version.h"
 #include "engine/image_file.h"
+#include "platform/cancel_signals.h"
 #include "platform/ini_file.h"
 #include "platform/settings_lookup.h"
 #include "records/record_target.h"
@@ -29,14 +30,6 @@ volatile std::sig_atomic_t g_stopRequested = 0;
 
 void RequestStop(int) {
     g_stopRequested = 1;
-}
-
-void InstallStopSignals() {
-    struct sigaction action {};
-    action.sa_handler = RequestStop;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
 }
 
 // Errors, warnings and notices quote devices, paths and servers.
@@ -153,7 +146,7 @@ int main(int argc, char** argv) {
         runner.unitTemplate = unitTemplate;
         config.ports.push_back(std::move(runner));
     }
-    InstallStopSignals();
+    vantrel::InstallCancelSignals(RequestStop);
     vantrel::Station station(std::move(config), stdout, [&](const vantrel::UnitRecord& unit) {
         if (recorder) {
             recorder->Record(unit);

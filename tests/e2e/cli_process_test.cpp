@@ -5,6 +5,7 @@
 #include <stdlib.h>
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
@@ -149,16 +150,20 @@ TEST_F(CliProcess, SilentBoxTimesOutWithOneCancel) {
     EXPECT_EQ(box.Finish().counters.updatesCancelled, 1u) << "exactly one CNL";
 }
 
-TEST_F(CliProcess, InterruptDuringBlockTransferPressesCancel) {
-    PeerOptions options = test::InstantOptions();
-    options.silentFrames = {{FrameSelector::Frame::kBlock, 3}};
-    test::StandIn box(options);
-    auto cli = StartCli(box);
-    ASSERT_TRUE(cli->WaitForLine("Updating modules...[Module - LD : 3/65]", 10s)) << cli->Out();
-    cli->Signal(SIGINT);
-    EXPECT_EQ(cli->Wait(30s), kFailed);
-    EXPECT_EQ(LastLine(cli->Out()), "cancelled at block 3 of 65 (CNL sent)");
-    EXPECT_EQ(box.Finish().counters.updatesCancelled, 1u) << "exactly one CNL";
+// Ctrl-C, SIGTERM and a closed terminal or SSH session (SIGHUP) alike.
+TEST_F(CliProcess, SignalDuringBlockTransferPressesCancel) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(strsignal(signal));
+        PeerOptions options = test::InstantOptions();
+        options.silentFrames = {{FrameSelector::Frame::kBlock, 3}};
+        test::StandIn box(options);
+        auto cli = StartCli(box);
+        ASSERT_TRUE(cli->WaitForLine("Updating modules...[Module - LD : 3/65]", 10s)) << cli->Out();
+        cli->Signal(signal);
+        EXPECT_EQ(cli->Wait(30s), kFailed);
+        EXPECT_EQ(LastLine(cli->Out()), "cancelled at block 3 of 65 (CNL sent)");
+        EXPECT_EQ(box.Finish().counters.updatesCancelled, 1u) << "exactly one CNL";
+    }
 }
 
 // The box's console text is shown on the log lines, its control characters
