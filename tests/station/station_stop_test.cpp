@@ -31,7 +31,9 @@ struct BoxProcess {
             argv.insert(argv.end(), {"--silent", "block:3"});
         }
         process = std::make_unique<test::ChildProcess>(argv);
-        process->WaitFor([this] { return process->Out().find('\n') != std::string::npos; }, 10s);
+        EXPECT_TRUE(process->WaitFor(
+            [this] { return process->Out().find('\n') != std::string::npos; }, 10s))
+            << process->Err();
         path = process->Out().substr(0, process->Out().find('\n'));
     }
 
