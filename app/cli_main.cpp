@@ -15,6 +15,7 @@
 #include "cli/program_version.h"
 #include "engine/image_digest.h"
 #include "engine/image_file.h"
+#include "platform/cancel_signals.h"
 #include "platform/executable_path.h"
 #include "platform/ini_file.h"
 #include "platform/settings_lookup.h"
@@ -28,6 +29,7 @@
 #include "records/unit_summary.h"
 #include "serial/open_error.h"
 #include "station/unit_tracker.h"
+#include "text/terminal_output.h"
 #include "ui/control_ids.h"
 #include "ui/terminal/cli_options.h"
 #include "ui/terminal/port_list.h"
@@ -42,28 +44,21 @@ constexpr int kExitNotStarted = 2;
 
 volatile std::sig_atomic_t g_cancelRequested = 0;
 
+// Errors and warnings quote the box, devices and servers.
 void Error(const std::string& message) {
-    std::fprintf(stderr, "vantrel-cli: error: %s\n", message.c_str());
+    vantrel::WriteText(stderr, "vantrel-cli: error: " + message + "\n");
 }
 
 void Warn(const std::string& message) {
-    std::fprintf(stderr, "vantrel-cli: warning: %s\n", message.c_str());
+    vantrel::WriteText(stderr, "vantrel-cli: warning: " + message + "\n");
 }
 
 void RequestCancel(int) {
     g_cancelRequested = 1;
 }
 
-void InstallCancelSignals() {
-    struct sigaction action {};
-    action.sa_handler = RequestCancel;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
-
 // Runs the UI thread until the session has ended; presses Cancel on
-// SIGINT/SIGTERM, after `timeout` without a byte from the box, or when the
+// SIGINT/SIGTERM/SIGHUP, after `timeout` without a byte from the box, or when the
 // port is lost (nothing can arrive any more).
 int RunSession(vantrel::CUpdaterDlg& dlg, vantrel::UiThreadCalls& ui,
                const vantrel::CliOptions& options, vantrel::UnitTracker& unit) {
@@ -127,9 +122,11 @@ void ListPorts(bool json) {
             vantrel::MapPort(port, vantrel::ReadPortMapSources(port, settings, detected)));
     }
     const auto listed = vantrel::LabelPorts(detected, mapped);
-    const std::string text =
-        json ? vantrel::FormatPortJson(listed) : vantrel::FormatPortTable(listed);
-    std::fputs(text.c_str(), stdout);
+    if (json) {
+        vantrel::WriteBytes(stdout, vantrel::FormatPortJson(listed));
+    } else {
+        vantrel::WriteText(stdout, vantrel::FormatPortTable(listed));
+    }
 }
 
 // The file that --verbose says is read, and the ones looked at before it.
@@ -137,12 +134,12 @@ void ReportSettingsLookup() {
     const vantrel::SettingsLookup lookup = vantrel::LookUpSettingsFile();
     for (const std::string& path : lookup.tried) {
         const bool read = lookup.found && path == lookup.path;
-        std::fprintf(stderr, "vantrel-cli: settings file %s: %s\n", path.c_str(),
-                     read ? "read" : "none");
+        vantrel::WriteText(
+            stderr, "vantrel-cli: settings file " + path + ": " + (read ? "read" : "none") + "\n");
     }
     if (!lookup.found) {
-        std::fputs("vantrel-cli: no settings file: the loader identifier stays as built in\n",
-                   stderr);
+        vantrel::WriteText(
+            stderr, "vantrel-cli: no settings file: the loader identifier stays as built in\n");
     }
 }
 
@@ -165,10 +162,12 @@ void ReportUnit(const vantrel::UnitRecord& unit, bool json) {
         unit.outcome == UnitOutcome::kTimedOut) {
         Error("update failed: " + unit.reason);
     }
-    const std::string text =
-        json ? vantrel::FormatUnitJson(unit) : vantrel::UnitSummaryLine(unit) + "\n";
-    std::fputs(text.c_str(), stdout);
-    std::fflush(stdout);
+    if (json) {
+        vantrel::WriteBytes(stdout, vantrel::FormatUnitJson(unit));
+    } else {
+        vantrel::WriteText(stdout, vantrel::UnitSummaryLine(unit) + "\n");
+    }
+    vantrel::FlushOutput(stdout);
 }
 
 }  // namespace
@@ -200,7 +199,7 @@ int main(int argc, char** argv) {
     }
     // A script reading through a pipe sees each line as it happens.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    InstallCancelSignals();
+    vantrel::InstallCancelSignals(RequestCancel);
 
     const bool commentary = !options.quiet && !options.json;
     vantrel::UiThreadCalls ui;

@@ -11,6 +11,7 @@
 #include "cli/program_version.h"
 #include "engine/image_digest.h"
 #include "engine/image_file.h"
+#include "platform/cancel_signals.h"
 #include "platform/ini_file.h"
 #include "platform/settings_lookup.h"
 #include "records/record_target.h"
@@ -19,6 +20,7 @@
 #include "station/port_devices.h"
 #include "station/station.h"
 #include "station/station_options.h"
+#include "text/terminal_output.h"
 
 namespace {
 
@@ -30,16 +32,13 @@ void RequestStop(int) {
     g_stopRequested = 1;
 }
 
-void InstallStopSignals() {
-    struct sigaction action {};
-    action.sa_handler = RequestStop;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+// Errors, warnings and notices quote devices, paths and servers.
+void Note(const std::string& message) {
+    vantrel::WriteText(stderr, "vantrel-station: " + message + "\n");
 }
 
 int Fail(const std::string& message) {
-    std::fprintf(stderr, "vantrel-station: error: %s\n", message.c_str());
+    Note("error: " + message);
     return kExitNotStarted;
 }
 
@@ -49,7 +48,7 @@ std::size_t TerminalWidth() {
 }
 
 void Warn(const std::string& message) {
-    std::fprintf(stderr, "vantrel-station: warning: %s\n", message.c_str());
+    Note("warning: " + message);
 }
 
 // Blocks the boxes send back go beside the record file, one file per unit.
@@ -110,9 +109,7 @@ int main(int argc, char** argv) {
         localFile = std::get<vantrel::RecordTarget>(target).localFile;
         vantrel::RecorderOptions recording;
         recording.onWarning = Warn;
-        recording.onNotice = [](const std::string& notice) {
-            std::fprintf(stderr, "vantrel-station: %s\n", notice.c_str());
-        };
+        recording.onNotice = Note;
         auto opened =
             vantrel::UnitRecorder::Open(std::get<vantrel::RecordTarget>(target), recording);
         if (const auto* error = std::get_if<std::string>(&opened)) {
@@ -150,7 +147,7 @@ int main(int argc, char** argv) {
         runner.pinnedSha256 = *digest;
         config.ports.push_back(std::move(runner));
     }
-    InstallStopSignals();
+    vantrel::InstallCancelSignals(RequestStop);
     vantrel::Station station(std::move(config), stdout, [&](const vantrel::UnitRecord& unit) {
         if (recorder) {
             recorder->Record(unit);

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <initializer_list>
 
 #include "protocol/blocks.h"
+#include "text/control_escape.h"
 
 namespace vantrel {
 namespace {
@@ -128,16 +130,29 @@ std::string TrimRight(std::string text) {
     return text;
 }
 
+// The port's texts as the terminal will show them, escaped before they are
+// measured: a row that grew after fitting would wrap and spoil the redraw.
+PortSnapshot Shown(PortSnapshot port) {
+    for (std::string* text : {&port.label, &port.device, &port.reason}) {
+        *text = EscapeControls(*text);
+    }
+    return port;
+}
+
 }  // namespace
 
 std::vector<std::string> DashboardRows(const std::vector<PortSnapshot>& ports, bool loop,
                                        std::size_t width) {
-    const NameWidths widths = WidthsFor(ports);
-    std::vector<std::string> rows;
+    std::vector<PortSnapshot> shown;
     for (const PortSnapshot& port : ports) {
+        shown.push_back(Shown(port));
+    }
+    const NameWidths widths = WidthsFor(shown);
+    std::vector<std::string> rows;
+    for (const PortSnapshot& port : shown) {
         rows.push_back(TrimRight(Fit(PortRow(port, loop, widths), width)));
     }
-    rows.push_back(TrimRight(Fit(TotalRow(ports, loop, widths), width)));
+    rows.push_back(TrimRight(Fit(TotalRow(shown, loop, widths), width)));
     return rows;
 }
 

@@ -10,7 +10,8 @@ namespace vantrel {
 // The rows of a station's dashboard: one per port (label, device, phase
 // with its reason, a progress bar with blocks, per cent, kB/s and time
 // left, frames sent again, and in a loop the units done and failed), then a
-// total row. Each row fits `width` columns.
+// total row. Each row fits `width` columns, control characters in the
+// ports' texts escaped.
 std::vector<std::string> DashboardRows(const std::vector<PortSnapshot>& ports, bool loop,
                                        std::size_t width);
 

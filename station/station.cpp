@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "station/dashboard.h"
+#include "text/terminal_output.h"
 
 namespace vantrel {
 namespace {
@@ -61,9 +62,9 @@ int Station::Run(const StopRequested& stopRequested) {
         for (const auto& runner : m_runners) {
             ports.push_back(runner->Snapshot());
         }
-        std::fputs(SummaryTable(ports).c_str(), m_out);
+        WriteText(m_out, SummaryTable(ports));
     }
-    std::fflush(m_out);
+    FlushOutput(m_out);
     return ExitStatus();
 }
 
@@ -92,8 +93,8 @@ void Station::Drain() {
             // Every port stops starting units: none is sent an image that
             // was not the one checked and recorded at the start.
             m_imageChanged = true;
-            std::fprintf(stderr, "vantrel-station: error: the image changed during the shift: %s\n",
-                         event.text.c_str());
+            WriteText(stderr, "vantrel-station: error: the image changed during the shift: " +
+                                  event.text + "\n");
             for (auto& runner : m_runners) {
                 runner->HaltNewUnits(event.text);
             }
@@ -114,14 +115,14 @@ void Station::Drain() {
                 }
                 [[fallthrough]];
             case StationOutput::kLines:
-                std::fprintf(m_out, "%s\n", EventLine(event).c_str());
+                WriteText(m_out, EventLine(event) + "\n");
                 break;
             case StationOutput::kJson:
-                std::fprintf(m_out, "%s\n", EventJson(event).c_str());
+                WriteBytes(m_out, EventJson(event) + "\n");
                 break;
         }
     }
-    std::fflush(m_out);
+    FlushOutput(m_out);
 }
 
 void Station::Redraw() {
@@ -130,9 +131,10 @@ void Station::Redraw() {
         ports.push_back(runner->Snapshot());
     }
     const std::vector<std::string> rows = DashboardRows(ports, m_config.loop, m_config.width);
-    std::fputs(RedrawSequence(m_rowsShown, rows).c_str(), m_out);
+    // The rows are escaped already; the sequence around them moves the cursor.
+    WriteBytes(m_out, RedrawSequence(m_rowsShown, rows));
     m_rowsShown = std::max(m_rowsShown, rows.size());
-    std::fflush(m_out);
+    FlushOutput(m_out);
 }
 
 int Station::ExitStatus() const {

@@ -25,7 +25,8 @@ struct StationConfig {
 // Several ports updated at once, each by a PortRunner, and what the
 // operator sees of them: a dashboard redrawn in place, one line per event,
 // or one JSON object per event. Each ended unit goes to `onUnit` (the
-// record), on the station's own thread.
+// record), on the station's own thread. Once `out` has failed (its reader
+// went away) the ports go on, and their units end and are recorded, unseen.
 class Station {
   public:
     using UnitSink = std::function<void(const UnitRecord&)>;

@@ -5,6 +5,7 @@
 #include <stdlib.h>
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
@@ -149,16 +150,39 @@ TEST_F(CliProcess, SilentBoxTimesOutWithOneCancel) {
     EXPECT_EQ(box.Finish().counters.updatesCancelled, 1u) << "exactly one CNL";
 }
 
-TEST_F(CliProcess, InterruptDuringBlockTransferPressesCancel) {
+// Ctrl-C, SIGTERM and a closed terminal or SSH session (SIGHUP) alike.
+TEST_F(CliProcess, SignalDuringBlockTransferPressesCancel) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(strsignal(signal));
+        PeerOptions options = test::InstantOptions();
+        options.silentFrames = {{FrameSelector::Frame::kBlock, 3}};
+        test::StandIn box(options);
+        auto cli = StartCli(box);
+        ASSERT_TRUE(cli->WaitForLine("Updating modules...[Module - LD : 3/65]", 10s)) << cli->Out();
+        cli->Signal(signal);
+        EXPECT_EQ(cli->Wait(30s), kFailed);
+        EXPECT_EQ(LastLine(cli->Out()), "cancelled at block 3 of 65 (CNL sent)");
+        EXPECT_EQ(box.Finish().counters.updatesCancelled, 1u) << "exactly one CNL";
+    }
+}
+
+// The box's console text is shown on the log lines, its control characters
+// escaped: it cannot clear the operator's terminal, retitle its window or
+// write its clipboard (OSC 52).
+TEST_F(CliProcess, ConsoleTextFromTheBoxReachesTheTerminalEscaped) {
     PeerOptions options = test::InstantOptions();
-    options.silentFrames = {{FrameSelector::Frame::kBlock, 3}};
+    options.consoleText = "\x1b[2J\x1b]0;owned\x07\x1b]52;c;aGk=\x07\a ready\r\n";
+    options.consoleEvery = 16;
     test::StandIn box(options);
     auto cli = StartCli(box);
-    ASSERT_TRUE(cli->WaitForLine("Updating modules...[Module - LD : 3/65]", 10s)) << cli->Out();
-    cli->Signal(SIGINT);
-    EXPECT_EQ(cli->Wait(30s), kFailed);
-    EXPECT_EQ(LastLine(cli->Out()), "cancelled at block 3 of 65 (CNL sent)");
-    EXPECT_EQ(box.Finish().counters.updatesCancelled, 1u) << "exactly one CNL";
+    EXPECT_EQ(cli->Wait(30s), kUpdated) << cli->Err();
+    EXPECT_NE(cli->Out().find("log: \\x1b[2J\\x1b]0;owned\\x07\\x1b]52;c;aGk=\\x07\\x07 ready\n"),
+              std::string::npos)
+        << cli->Out();
+    for (const char raw : {'\x1b', '\x07'}) {
+        EXPECT_EQ(cli->Out().find(raw), std::string::npos) << static_cast<int>(raw);
+        EXPECT_EQ(cli->Err().find(raw), std::string::npos) << static_cast<int>(raw);
+    }
 }
 
 TEST_F(CliProcess, NothingStarts) {

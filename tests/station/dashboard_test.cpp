@@ -21,6 +21,8 @@ PortSnapshot Port(PortPhase phase, std::uint32_t done, std::uint32_t total, doub
 TEST(DashboardRows, EachPortShowsItsPhaseProgressRateAndTimeLeft) {
     PortSnapshot failed = Port(PortPhase::kFailed, 65, 65, 2);
     failed.reason = "the box refused the module end";
+    PortSnapshot lost = Port(PortPhase::kLineLost, 3, 65, 1);
+    lost.reason = "the box said \x1b]0;owned\x07";
     PortSnapshot again = Port(PortPhase::kUpdating, 321, 577, 30);
     again.framesSentAgain = 3;
     const struct {
@@ -42,6 +44,10 @@ TEST(DashboardRows, EachPortShowsItsPhaseProgressRateAndTimeLeft) {
          failed,
          {"failed", "[####################]", "100%", failed.reason.c_str()},
          {"left"}},
+        {"the box's control characters, escaped",
+         lost,
+         {"the box said \\x1b]0;owned\\x07"},
+         {"\x1b", "\x07"}},
         {"no block yet: no time left to tell",
          Port(PortPhase::kUpdating, 0, 65, 1),
          {"  0%"},

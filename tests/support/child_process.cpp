@@ -103,6 +103,13 @@ void ChildProcess::Signal(int signal) {
     ::kill(m_pid, signal);
 }
 
+void ChildProcess::CloseOut() {
+    if (m_outFd >= 0) {
+        ::close(m_outFd);
+        m_outFd = -1;
+    }
+}
+
 std::optional<int> ChildProcess::Wait(std::chrono::milliseconds limit) {
     int status = 0;
     if (!WaitUntil([&] { return ::waitpid(m_pid, &status, WNOHANG) != 0; },

@@ -26,6 +26,9 @@ class ChildProcess {
     // first.
     bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit);
     void Signal(int signal);
+    // Stops reading standard output and closes it, as a reader that has
+    // seen enough (`| head`) does: the child's next write fails.
+    void CloseOut();
     // The exit status, once the child has ended within `limit` (it is
     // killed otherwise and nothing is returned). Collects all output.
     std::optional<int> Wait(std::chrono::milliseconds limit);

@@ -1,5 +1,6 @@
 #include "ui/terminal/terminal_view.h"
 
+#include "text/terminal_output.h"
 #include "ui/control_ids.h"
 
 namespace vantrel {
@@ -110,16 +111,17 @@ void TerminalView::PrintLine(std::FILE* stream, std::string_view line) {
         return;
     }
     ClearBar();
-    std::fwrite(line.data(), 1, line.size(), stream);
-    std::fputc('\n', stream);
-    std::fflush(stream);
+    // The line may carry the box's console text.
+    WriteText(stream, line);
+    WriteBytes(stream, "\n");
+    FlushOutput(stream);
     DrawBar();
 }
 
 void TerminalView::ClearBar() {
     if (m_barDrawn) {
-        std::fputs("\r\033[K", m_err);
-        std::fflush(m_err);
+        WriteBytes(m_err, "\r\033[K");
+        FlushOutput(m_err);
         m_barDrawn = false;
     }
 }
@@ -129,8 +131,8 @@ void TerminalView::DrawBar() {
         return;
     }
     if (const auto line = m_meter.Line(m_position, ProgressMeter::Clock::now())) {
-        std::fprintf(m_err, "\r\033[K%s", line->c_str());
-        std::fflush(m_err);
+        WriteBytes(m_err, "\r\033[K" + *line);
+        FlushOutput(m_err);
         m_barDrawn = true;
     }
 }

@@ -16,6 +16,8 @@ namespace vantrel {
 // as "vantrel-cli: error: <text>" on the error stream, and, on a terminal, a
 // progress bar kept on the last line of the error stream. Hints go to the
 // error stream too, as warnings a script's operator sees beside the errors.
+// Control characters in the lines, such as the box's console text may
+// carry, are shown escaped.
 class TerminalView : public UpdaterView {
   public:
     // `image` answers the file-open dialog. Without `out` (--quiet, --json)
