@@ -63,8 +63,9 @@ void InstallCancelSignals() {
 }
 
 // Runs the UI thread until the session has ended; presses Cancel on
-// SIGINT/SIGTERM, after `timeout` without a byte from the box, or when the
-// port is lost (nothing can arrive any more).
+// SIGINT/SIGTERM, after `timeout` without progress (the box silent, or
+// refusing the same frame again and again), or when the port is lost
+// (nothing can arrive any more).
 int RunSession(vantrel::CUpdaterDlg& dlg, vantrel::UiThreadCalls& ui,
                const vantrel::CliOptions& options, vantrel::UnitTracker& unit) {
     using vantrel::UnitEnding;
@@ -78,8 +79,9 @@ int RunSession(vantrel::CUpdaterDlg& dlg, vantrel::UiThreadCalls& ui,
         }
         if (g_cancelRequested != 0) {
             unit.Cancel(dlg, UnitEnding::kCancelled);
-        } else if (options.timeoutSeconds && unit.SilentFor(dlg, *options.timeoutSeconds)) {
-            unit.Cancel(dlg, UnitEnding::kTimedOut, *options.timeoutSeconds);
+        } else if (options.timeoutSeconds &&
+                   unit.TimedOut(dlg, *options.timeoutSeconds, /*fromBoot=*/false)) {
+            unit.Cancel(dlg, UnitEnding::kTimedOut);
         } else if (dlg.Comm().IsConnected() == 0) {
             unit.Cancel(dlg, UnitEnding::kLineLost);
         }

@@ -25,7 +25,8 @@ std::variant<StationOptions, CommandLineExit> ParseStationOptions(int argc,
     app.add_flag("--loop", options.loop,
                  "after each unit, press Start again and wait for the next box");
     AddCheckedOption(app, "--timeout", "SECONDS",
-                     "cancel a unit when its box has sent nothing for SECONDS",
+                     "cancel a unit that has made no progress for SECONDS: its box sent "
+                     "nothing, or refused the same frame again and again",
                      [&](const std::string& v) { return CheckSeconds(v, options.timeoutSeconds); });
     auto* record = app.add_option("--record", options.recordUrl,
                                   "where units are recorded: a file, or postgresql://...")

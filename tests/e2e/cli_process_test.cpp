@@ -136,17 +136,46 @@ TEST_F(CliProcess, JsonIsTheUnitsRecordAndAllOfStandardOutput) {
     EXPECT_EQ(box.Finish(true).counters.updatesVerified, 1u);
 }
 
-TEST_F(CliProcess, SilentBoxTimesOutWithOneCancel) {
-    PeerOptions options = test::InstantOptions();
-    options.silentFrames = {{FrameSelector::Frame::kBlock, 3}};
-    test::StandIn box(options);
-    auto cli = StartCli(box, {"--timeout", "0.5"});
-    EXPECT_EQ(cli->Wait(30s), kFailed);
-    EXPECT_EQ(cli->Err(),
-              "vantrel-cli: error: update failed: the box sent nothing for 0.5 s, at block 3 of "
-              "65\n");
-    EXPECT_EQ(LastLine(cli->Out()), "timed out: the box sent nothing for 0.5 s, at block 3 of 65");
-    EXPECT_EQ(box.Finish().counters.updatesCancelled, 1u) << "exactly one CNL";
+// --timeout ends a unit that makes no progress, whether its box fell silent
+// or refuses the same block for ever, with one CNL to the box.
+TEST_F(CliProcess, UnitWithoutProgressTimesOutWithOneCancel) {
+    PeerOptions silent = AnnouncingOptions();
+    silent.silentFrames = {{FrameSelector::Frame::kBlock, 3}};
+    PeerOptions refusing = AnnouncingOptions();
+    refusing.nakAlwaysFrames = {{FrameSelector::Frame::kBlock, 3}};
+    const std::string refused =
+        "no block acknowledged for 1 s: the box refused block 4 of 65 again and again (";
+    const struct {
+        const char* name;
+        const char* program;
+        PeerOptions box;
+        std::string reason;     // how the result line goes on after "timed out: "
+        std::string reasonEnd;  // and how it ends
+    } cases[] = {
+        {"silent box", VANTREL_CLI_PATH, silent, "the box sent nothing for 1 s, at block 3 of 65",
+         ""},
+        {"box refusing a block", VANTREL_CLI_PATH, refusing, refused, " frames sent again)"},
+        {"box refusing a block, station", VANTREL_STATION_PATH, refusing, refused,
+         " frames sent again)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::StandIn box(c.box);
+        box.Run();
+        const bool station = std::string_view(c.program) == VANTREL_STATION_PATH;
+        test::ChildProcess program(
+            station ? std::vector<std::string>{c.program, "--timeout", "1", "--record",
+                                               dir.File("records.sqlite"), Image(), box.Path()}
+                    : std::vector<std::string>{c.program, "-q", "--timeout", "1", "--device",
+                                               box.Path(), Image()});
+        EXPECT_EQ(program.Wait(30s), kFailed) << program.Err();
+        const std::string head = "timed out: " + c.reason;
+        const std::size_t at = program.Out().find(head);
+        ASSERT_NE(at, std::string::npos) << program.Out();
+        const std::string line = program.Out().substr(at, program.Out().find('\n', at) - at);
+        EXPECT_TRUE(line.ends_with(c.reasonEnd)) << line;
+        EXPECT_EQ(box.Finish(true).counters.updatesCancelled, 1u) << "exactly one CNL";
+    }
 }
 
 TEST_F(CliProcess, InterruptDuringBlockTransferPressesCancel) {

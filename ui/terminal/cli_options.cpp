@@ -52,7 +52,8 @@ std::variant<CliOptions, CommandLineExit> ParseCliOptions(int argc, const char* 
                                           : std::string();
                      });
     AddCheckedOption(app, "--timeout", "SECONDS",
-                     "cancel when the box has sent nothing for this long (default: wait for "
+                     "cancel when the update has made no progress for this long: the box sent "
+                     "nothing, or refused the same frame again and again (default: wait for "
                      "ever)",
                      [&](const std::string& v) { return CheckSeconds(v, options.timeoutSeconds); });
     app.add_flag("--record{}", recordUrl,
