@@ -12,6 +12,7 @@
 #include <string>
 #include <variant>
 
+#include "cli/expected_sha256.h"
 #include "cli/program_version.h"
 #include "engine/image_file.h"
 #include "platform/executable_path.h"
@@ -159,6 +160,25 @@ bool ImageAccepted(const std::string& path) {
     return false;
 }
 
+// An image other than the one --expect-sha256 names is refused before any
+// port is touched.
+bool DigestAccepted(const vantrel::CliOptions& options) {
+    if (!options.expectedSha256) {
+        return true;
+    }
+    const auto digest = vantrel::Sha256OfFile(options.image);
+    if (!digest) {
+        Error("cannot read " + options.image);
+        return false;
+    }
+    const std::string mismatch =
+        vantrel::Sha256Mismatch(options.image, *options.expectedSha256, *digest);
+    if (!mismatch.empty()) {
+        Error(mismatch);
+    }
+    return mismatch.empty();
+}
+
 // How the unit ended: an error for the endings that are faults, then the
 // result on standard output, as a line or as the record's JSON.
 void ReportUnit(const vantrel::UnitRecord& unit, bool json) {
@@ -192,7 +212,7 @@ int main(int argc, char** argv) {
         ListPorts(options.json);
         return 0;
     }
-    if (!ImageAccepted(options.image)) {
+    if (!ImageAccepted(options.image) || !DigestAccepted(options)) {
         return kExitNotStarted;
     }
     auto recorder = OpenRecorder(options);

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "cli/expected_sha256.h"
+
 namespace vantrel {
 namespace {
 
@@ -56,6 +58,8 @@ std::variant<CliOptions, CommandLineExit> ParseCliOptions(int argc, const char* 
                      "nothing, or refused the same frame again and again (default: wait for "
                      "ever)",
                      [&](const std::string& v) { return CheckSeconds(v, options.timeoutSeconds); });
+    std::optional<std::string> expectSha256;
+    AddExpectSha256Option(app, expectSha256);
     app.add_flag("--record{}", recordUrl,
                  "record the unit: in $XDG_DATA_HOME/vantrel/records.sqlite, or (--record=URL) in "
                  "the file or postgresql:// server URL names")
@@ -89,6 +93,10 @@ std::variant<CliOptions, CommandLineExit> ParseCliOptions(int argc, const char* 
     }
     if (options.image.empty()) {
         return UsageError(kProgram, "no IMAGE given");
+    }
+    if (auto exit =
+            LookUpExpectedSha256(kProgram, expectSha256, options.image, options.expectedSha256)) {
+        return *exit;
     }
     return options;
 }
