@@ -12,6 +12,7 @@
 #include <string>
 #include <variant>
 
+#include "cli/expected_sha256.h"
 #include "cli/program_version.h"
 #include "engine/image_digest.h"
 #include "engine/image_file.h"
@@ -58,8 +59,9 @@ void RequestCancel(int) {
 }
 
 // Runs the UI thread until the session has ended; presses Cancel on
-// SIGINT/SIGTERM/SIGHUP, after `timeout` without a byte from the box, or when the
-// port is lost (nothing can arrive any more).
+// SIGINT/SIGTERM/SIGHUP, after `timeout` without progress (the box silent,
+// or refusing the same frame again and again), or when the port is lost
+// (nothing can arrive any more).
 int RunSession(vantrel::CUpdaterDlg& dlg, vantrel::UiThreadCalls& ui,
                const vantrel::CliOptions& options, vantrel::UnitTracker& unit) {
     using vantrel::UnitEnding;
@@ -73,8 +75,9 @@ int RunSession(vantrel::CUpdaterDlg& dlg, vantrel::UiThreadCalls& ui,
         }
         if (g_cancelRequested != 0) {
             unit.Cancel(dlg, UnitEnding::kCancelled);
-        } else if (options.timeoutSeconds && unit.SilentFor(dlg, *options.timeoutSeconds)) {
-            unit.Cancel(dlg, UnitEnding::kTimedOut, *options.timeoutSeconds);
+        } else if (options.timeoutSeconds &&
+                   unit.TimedOut(dlg, *options.timeoutSeconds, /*fromBoot=*/false)) {
+            unit.Cancel(dlg, UnitEnding::kTimedOut);
         } else if (dlg.Comm().IsConnected() == 0) {
             unit.Cancel(dlg, UnitEnding::kLineLost);
         }
@@ -154,6 +157,25 @@ bool ImageAccepted(const std::string& path) {
     return false;
 }
 
+// An image other than the one --expect-sha256 names is refused before any
+// port is touched.
+bool DigestAccepted(const vantrel::CliOptions& options) {
+    if (!options.expectedSha256) {
+        return true;
+    }
+    const auto digest = vantrel::Sha256OfFile(options.image);
+    if (!digest) {
+        Error("cannot read " + options.image);
+        return false;
+    }
+    const std::string mismatch =
+        vantrel::Sha256Mismatch(options.image, *options.expectedSha256, *digest);
+    if (!mismatch.empty()) {
+        Error(mismatch);
+    }
+    return mismatch.empty();
+}
+
 // How the unit ended: an error for the endings that are faults, then the
 // result on standard output, as a line or as the record's JSON.
 void ReportUnit(const vantrel::UnitRecord& unit, bool json) {
@@ -189,7 +211,7 @@ int main(int argc, char** argv) {
         ListPorts(options.json);
         return 0;
     }
-    if (!ImageAccepted(options.image)) {
+    if (!ImageAccepted(options.image) || !DigestAccepted(options)) {
         return kExitNotStarted;
     }
     auto recorder = OpenRecorder(options);

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <variant>
 
+#include "cli/expected_sha256.h"
 #include "cli/program_version.h"
 #include "engine/image_digest.h"
 #include "engine/image_file.h"
@@ -91,6 +92,13 @@ int main(int argc, char** argv) {
     const auto digest = vantrel::Sha256OfFile(options.image);
     if (!digest) {
         return Fail("cannot read " + options.image);
+    }
+    if (options.expectedSha256) {
+        const std::string mismatch =
+            vantrel::Sha256Mismatch(options.image, *options.expectedSha256, *digest);
+        if (!mismatch.empty()) {
+            return Fail(mismatch);
+        }
     }
     vantrel::CIniFile settings;
     settings.SetPath(vantrel::LookUpSettingsFile().path);

@@ -133,7 +133,8 @@ PeerSteps BootLoaderPeer::HandleFrame(FrameType type, std::span<const std::uint8
         EndUpdate();
         return {};
     }
-    if (!m_refusedFrame.empty()) {
+    m_resending = !m_refusedFrame.empty();
+    if (m_resending) {
         const bool identical = std::ranges::equal(frame, m_refusedFrame);
         m_refusedFrame.clear();
         if (!identical) {
@@ -212,7 +213,7 @@ PeerSteps BootLoaderPeer::OnModuleEnd(std::span<const std::uint8_t> frame) {
     const auto failure = CheckModuleEnd(m_header, m_module, m_nextBlock);
     const FrameSelector selector{FrameSelector::Frame::kModuleEnd, 0};
     const FrameFate fate = failure ? FrameFate::kRefuse : m_faults.Decide(selector);
-    if (fate == FrameFate::kRefuse) {
+    if (fate == FrameFate::kRefuse || fate == FrameFate::kRefuseForEver) {
         if (failure) {
             Fail(*failure);
         } else {
@@ -260,6 +261,19 @@ PeerSteps BootLoaderPeer::NotAccepted(FrameFate fate, const FrameSelector& selec
             m_reports.push_back(FrameLabel(frame) + ": left unanswered, as asked");
             ++m_counters.framesIgnored;
             return {};
+        case FrameFate::kRestart:
+            m_reports.push_back(FrameLabel(frame) + ": the box starts again, as asked");
+            ++m_counters.restarts;
+            ResetUpdate();
+            return AnnounceBoot();
+        case FrameFate::kRefuseForEver:
+            // Told once, not at each of the endless resends.
+            if (!m_resending) {
+                m_reports.push_back(FrameLabel(frame) +
+                                    ": refused with NAK at every arrival, as asked");
+            }
+            m_refusedFrame.assign(frame.begin(), frame.end());
+            return Refuse(frame.size());
         default:
             m_reports.push_back(FrameLabel(frame) + ": refused with NAK, as asked");
             m_refusedFrame.assign(frame.begin(), frame.end());
@@ -331,10 +345,14 @@ void BootLoaderPeer::Fail(const std::string& failure) {
     m_updateClean = false;
 }
 
-void BootLoaderPeer::EndUpdate() {
+void BootLoaderPeer::ResetUpdate() {
     m_refusedFrame.clear();
     m_refusalsInARow = 0;
     m_updateClean = true;
+}
+
+void BootLoaderPeer::EndUpdate() {
+    ResetUpdate();
     m_state = m_options.bench ? State::kBooting : State::kEnded;
 }
 

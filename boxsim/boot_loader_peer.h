@@ -83,6 +83,8 @@ class BootLoaderPeer {
     PeerSteps AnnounceBoot();
     PeerSteps SendReadbackFrom(std::size_t index, std::size_t answeredLength);
     void Fail(const std::string& failure);
+    // Forgets what the update so far asked of the next frames.
+    void ResetUpdate();
     void EndUpdate();
     bool Expects(FrameType type) const;
     std::string WaitingFor() const;
@@ -103,6 +105,7 @@ class BootLoaderPeer {
     std::uint32_t m_nextBlock = 0;
     std::size_t m_readbackIndex = 0;
     std::vector<std::uint8_t> m_refusedFrame;  // a frame refused on request comes again, identical
+    bool m_resending = false;                  // the frame in hand repeats the refused one
     int m_refusalsInARow = 0;
     bool m_updateClean = true;  // no check has failed in this update
     bool m_vanished = false;

@@ -148,11 +148,17 @@ void AddBenchOptions(CLI::App& app, BoxSimOptions& o) {
 void AddFaultOptions(CLI::App& app, BoxSimOptions& o) {
     const char* group =
         "Faults (FRAMES is a comma list of handshake, header, block:N, module-end, and for "
-        "--silent and --vanish also global-end; options may repeat)";
+        "--silent, --vanish and --restart-at also global-end; options may repeat)";
     AddCheckedOption(app, "--nak", "FRAMES",
                      "refuse each listed frame once with NAK; the tool must send it again, "
                      "identical (a refused module end fails the update)",
                      [&o](const std::string& v) { return Selectors(v, o.peer.nakFrames, false); })
+        ->group(group);
+    AddCheckedOption(
+        app, "--nak-always", "FRAMES",
+        "refuse each listed frame with NAK every time it arrives, for ever (a box that never "
+        "takes it)",
+        [&o](const std::string& v) { return Selectors(v, o.peer.nakAlwaysFrames, false); })
         ->group(group);
     AddCheckedOption(app, "--nak-random", "P",
                      "refuse each handshake, header and block with probability P (0 to below 1)",
@@ -178,6 +184,12 @@ void AddFaultOptions(CLI::App& app, BoxSimOptions& o) {
         ->group(group);
     AddCheckedOption(app, "--vanish", "FRAMES", "close the line when these frames arrive",
                      [&o](const std::string& v) { return Selectors(v, o.peer.vanishFrames, true); })
+        ->group(group);
+    AddCheckedOption(
+        app, "--restart-at", "FRAMES",
+        "start again when a listed frame arrives: answer \"BOOT\" instead, then wait for a "
+        "handshake and serve a whole new update (once per entry)",
+        [&o](const std::string& v) { return Selectors(v, o.peer.restartFrames, true); })
         ->group(group);
     AddCheckedOption(
         app, "--console-text", "TEXT",

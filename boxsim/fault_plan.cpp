@@ -18,8 +18,10 @@ bool TakeEntry(std::vector<FrameSelector>& entries, const FrameSelector& frame) 
 
 FaultPlan::FaultPlan(const PeerOptions& options)
     : m_vanish(options.vanishFrames),
+      m_restart(options.restartFrames),
       m_silent(options.silentFrames),
       m_nak(options.nakFrames),
+      m_nakForEver(options.nakAlwaysFrames),
       m_nakProbability(options.nakProbability),
       m_random(options.nakSeed) {}
 
@@ -27,8 +29,14 @@ FrameFate FaultPlan::Decide(const FrameSelector& frame) {
     if (TakeEntry(m_vanish, frame)) {
         return FrameFate::kVanish;
     }
+    if (TakeEntry(m_restart, frame)) {
+        return FrameFate::kRestart;
+    }
     if (TakeEntry(m_silent, frame)) {
         return FrameFate::kIgnore;
+    }
+    if (std::ranges::find(m_nakForEver, frame) != m_nakForEver.end()) {
+        return FrameFate::kRefuseForEver;
     }
     if (TakeEntry(m_nak, frame) || RandomNak(frame)) {
         return FrameFate::kRefuse;

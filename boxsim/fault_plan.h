@@ -10,11 +10,12 @@
 namespace vantrel {
 
 // What becomes of a frame that passed its checks.
-enum class FrameFate { kAccept, kRefuse, kIgnore, kVanish };
+enum class FrameFate { kAccept, kRefuse, kRefuseForEver, kIgnore, kVanish, kRestart };
 
 // Decides, from the failure switches, whether a good frame is accepted,
-// refused with NAK, left unanswered, or answered by closing the line. Each
-// chosen entry is used up by one arrival of its frame.
+// refused with NAK, left unanswered, answered by closing the line or by the
+// box starting again. Each chosen entry is used up by one arrival of its
+// frame, except those refused for ever.
 class FaultPlan {
   public:
     explicit FaultPlan(const PeerOptions& options);
@@ -25,8 +26,10 @@ class FaultPlan {
     bool RandomNak(const FrameSelector& frame);
 
     std::vector<FrameSelector> m_vanish;
+    std::vector<FrameSelector> m_restart;
     std::vector<FrameSelector> m_silent;
     std::vector<FrameSelector> m_nak;
+    std::vector<FrameSelector> m_nakForEver;
     double m_nakProbability;
     std::mt19937 m_random;
 };

@@ -22,6 +22,7 @@ struct PeerCounters {
     std::uint32_t updatesCancelled = 0;  // the tool sent CNL
     std::uint32_t updatesFailed = 0;     // module end refused, or the tool went astray
     std::uint32_t updatesAbandoned = 0;  // the tool closed the line or fell silent
+    std::uint32_t restarts = 0;          // the box started again on request
 };
 
 }  // namespace vantrel

@@ -29,6 +29,9 @@ struct PeerOptions {
     // Each entry refuses one arrival of that frame with NAK; the frame is
     // then expected again, identical.
     std::vector<FrameSelector> nakFrames;
+    // Each entry refuses every arrival of that frame with NAK, for ever: a
+    // box that never takes it.
+    std::vector<FrameSelector> nakAlwaysFrames;
     // Chance (0 to below 1) of a NAK to each handshake, header and block.
     double nakProbability = 0.0;
     std::uint32_t nakSeed = 1;
@@ -50,6 +53,10 @@ struct PeerOptions {
 
     std::vector<FrameSelector> silentFrames;  // never answered
     std::vector<FrameSelector> vanishFrames;  // the line is closed when they arrive
+    // Each entry makes one arrival of that frame answered by "BOOT", as a box
+    // that started again: the update so far is lost, and the box waits for
+    // a handshake to serve a whole new one.
+    std::vector<FrameSelector> restartFrames;
 };
 
 }  // namespace vantrel

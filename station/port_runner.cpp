@@ -14,7 +14,7 @@
 namespace vantrel {
 namespace {
 
-// How often the port's thread looks at a stop request, a silent box and a
+// How often the port's thread looks at a stop request, a stalled box and a
 // lost line when nothing arrives; each block's answer wakes it anyway. A
 // station waits for boxes most of the day: a quarter of a second keeps its
 // sixteen idle ports from waking 160 times a second.
@@ -197,16 +197,16 @@ bool PortRunner::RunUnit(CUpdaterDlg& dlg, StationView& view, UiThreadCalls& ui)
             continue;
         }
         // A line waits idle for the next box in a loop: only a box that has
-        // begun can go silent.
-        const bool timedOut = m_config.timeoutSeconds && (unit.Booted() || !m_config.loop) &&
-                              unit.SilentFor(dlg, *m_config.timeoutSeconds);
+        // begun can stall.
+        const bool timedOut =
+            m_config.timeoutSeconds && unit.TimedOut(dlg, *m_config.timeoutSeconds, m_config.loop);
         // A loop's wait for the next box is no unit yet: it ends when no
         // new unit may start.
         const bool noBoxToWaitFor = m_noNewUnits.load() && m_config.loop && !unit.Booted();
         if (m_stop.load() || noBoxToWaitFor) {
             unit.Cancel(dlg, UnitEnding::kCancelled);
         } else if (timedOut) {
-            unit.Cancel(dlg, UnitEnding::kTimedOut, *m_config.timeoutSeconds);
+            unit.Cancel(dlg, UnitEnding::kTimedOut);
         } else if (dlg.Comm().IsConnected() == 0) {
             unit.Cancel(dlg, UnitEnding::kLineLost);
         }

@@ -26,7 +26,7 @@ struct PortRunnerConfig {
     std::optional<PortDevice> device;  // given as a path: what the entry opens
     std::string image;
     bool loop = false;                                 // Start again after each unit
-    std::optional<double> timeoutSeconds;              // silence of the box that cancels a unit
+    std::optional<double> timeoutSeconds;              // time without progress that cancels a unit
     std::optional<std::filesystem::path> readbackDir;  // each unit's blocks from the box
     std::chrono::milliseconds reopenInterval{3000};
     std::chrono::milliseconds silentLineHintDelay{10000};

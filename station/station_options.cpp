@@ -1,5 +1,6 @@
 #include "station/station_options.h"
 
+#include "cli/expected_sha256.h"
 #include "serial/port_settings.h"
 
 namespace vantrel {
@@ -25,8 +26,11 @@ std::variant<StationOptions, CommandLineExit> ParseStationOptions(int argc,
     app.add_flag("--loop", options.loop,
                  "after each unit, press Start again and wait for the next box");
     AddCheckedOption(app, "--timeout", "SECONDS",
-                     "cancel a unit when its box has sent nothing for SECONDS",
+                     "cancel a unit that has made no progress for SECONDS: its box sent "
+                     "nothing, or refused the same frame again and again",
                      [&](const std::string& v) { return CheckSeconds(v, options.timeoutSeconds); });
+    std::optional<std::string> expectSha256;
+    AddExpectSha256Option(app, expectSha256);
     auto* record = app.add_option("--record", options.recordUrl,
                                   "where units are recorded: a file, or postgresql://...")
                        ->type_name("URL");
@@ -48,6 +52,10 @@ std::variant<StationOptions, CommandLineExit> ParseStationOptions(int argc,
                                                   " nor a device path");
         }
         options.ports.push_back(std::move(*parsed));
+    }
+    if (auto exit = LookUpExpectedSha256(app.get_name(), expectSha256, options.image,
+                                         options.expectedSha256)) {
+        return *exit;
     }
     return options;
 }

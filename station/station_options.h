@@ -19,7 +19,8 @@ struct StationPortArg {
 struct StationOptions {
     bool loop = false;
     std::optional<double> timeoutSeconds;
-    std::optional<std::string> recordUrl;  // nothing: the default local record file
+    std::optional<std::string> expectedSha256;  // IMAGE's SHA-256 must be this (lower case)
+    std::optional<std::string> recordUrl;       // nothing: the default local record file
     bool noRecord = false;
     bool json = false;
     bool quiet = false;

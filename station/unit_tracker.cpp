@@ -1,6 +1,5 @@
 #include "station/unit_tracker.h"
 
-#include <algorithm>
 #include <cstdio>
 
 #include "engine/session_end.h"
@@ -59,10 +58,49 @@ void EndedBySession(const SessionEnd& end, const std::string& at, UnitRecord& un
     }
 }
 
+// The frame the window sends again after each NAK in `state`, as a reason
+// names it; blocks are named by number.
+const char* ResentFrameName(SessionState state) {
+    switch (state) {
+        case kHandshake:
+            return "the handshake";
+        case kModuleHeader:
+            return "the module header";
+        case kGlobalEnd:
+            return "the global end";
+        default:
+            return nullptr;
+    }
+}
+
+// Why a unit timed out: the box fell silent, or it kept answering without
+// letting the update move on.
+std::string TimeoutReason(const ProgressWatch::Stall& stall, double seconds,
+                          std::uint32_t acknowledged, std::uint32_t total) {
+    char limit[32];
+    std::snprintf(limit, sizeof limit, "%g s", seconds);
+    const std::string at = BlockText(acknowledged, total);
+    if (stall.silent) {
+        return "the box sent nothing for " + std::string(limit) + ", at " + at;
+    }
+    const std::string again =
+        " again and again (" + std::to_string(stall.framesSentAgain) + " frames sent again)";
+    if (stall.framesSentAgain > 0 && stall.state == kBlocks) {
+        return "no block acknowledged for " + std::string(limit) + ": the box refused " +
+               BlockText(acknowledged + 1, total) + again;
+    }
+    const std::string stalled = "no progress for " + std::string(limit) + ": the box ";
+    if (const char* frame = ResentFrameName(stall.state);
+        frame != nullptr && stall.framesSentAgain > 0) {
+        return stalled + "refused " + frame + again + ", at " + at;
+    }
+    return stalled + "kept sending, but nothing it sent moved the update on, at " + at;
+}
+
 }  // namespace
 
 UnitTracker::UnitTracker(const CUpdaterDlg& dlg, UnitRecord unit)
-    : m_unit(std::move(unit)), m_started(SteadyClock::now()) {
+    : m_unit(std::move(unit)), m_started(SteadyClock::now()), m_progress(m_started) {
     m_unit.device = dlg.Comm().Device().path;
     if (const DetectedPort* detected = dlg.OpenedDetectedPort()) {
         m_unit.stableName = StableName(*detected);
@@ -90,13 +128,20 @@ double UnitTracker::SecondsSinceBoot() const {
     return m_bootedAt ? SecondsSince(*m_bootedAt) : 0;
 }
 
-bool UnitTracker::SilentFor(const CUpdaterDlg& dlg, double seconds) const {
-    return SecondsSince(std::max(m_started, dlg.LastReceiveTime())) > seconds;
+bool UnitTracker::TimedOut(const CUpdaterDlg& dlg, double seconds, bool fromBoot) {
+    // Watched before the box announces itself too: its BOOT is the progress
+    // from which a line idle between boxes counts.
+    const auto stall = m_progress.Stalled(dlg, seconds);
+    if (!stall || (fromBoot && !Booted())) {
+        return false;
+    }
+    m_timeoutSeconds = seconds;
+    m_stall = *stall;
+    return true;
 }
 
-void UnitTracker::Cancel(CUpdaterDlg& dlg, UnitEnding ending, double timeoutSeconds) {
+void UnitTracker::Cancel(CUpdaterDlg& dlg, UnitEnding ending) {
     m_ending = ending;
-    m_timeoutSeconds = timeoutSeconds;
     m_cancelSent = dlg.Comm().IsConnected() != 0 && dlg.CurrentSessionState() == kBlocks;
     dlg.OnCancelUpdate();
 }
@@ -114,13 +159,11 @@ UnitRecord UnitTracker::Finish(const CUpdaterDlg& dlg, const KeptLog& log) const
             unit.outcome = UnitOutcome::kCancelled;
             unit.reason = "cancelled at " + at + (m_cancelSent ? " (CNL sent)" : "");
             break;
-        case UnitEnding::kTimedOut: {
-            char seconds[32];
-            std::snprintf(seconds, sizeof seconds, "%g", m_timeoutSeconds);
+        case UnitEnding::kTimedOut:
             unit.outcome = UnitOutcome::kTimedOut;
-            unit.reason = "the box sent nothing for " + std::string(seconds) + " s, at " + at;
+            unit.reason = TimeoutReason(m_stall, m_timeoutSeconds, unit.blocksAcknowledged,
+                                        unit.blocksInImage);
             break;
-        }
         case UnitEnding::kLineLost:
             unit.outcome = UnitOutcome::kLineLost;
             unit.reason =

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "records/unit_record.h"
+#include "station/progress_watch.h"
 
 namespace vantrel {
 
@@ -32,12 +33,15 @@ class UnitTracker {
     bool SawBoot(const CUpdaterDlg& dlg);
     bool Booted() const { return m_bootedAt.has_value(); }
     double SecondsSinceBoot() const;
-    // Whether the box has sent nothing for more than `seconds` since Start.
-    bool SilentFor(const CUpdaterDlg& dlg, double seconds) const;
+    // The --timeout rule, after each round of the UI thread's calls: whether
+    // the unit has made no progress for more than `seconds`, because the box
+    // fell silent or kept refusing. With `fromBoot` (a line that waits idle
+    // for the next box) the clock starts once the box has announced itself.
+    // When it has timed out, how it stalled is kept for the record's reason.
+    bool TimedOut(const CUpdaterDlg& dlg, double seconds, bool fromBoot);
 
     // Presses Cancel for `ending`: a CNL goes out in block transfer.
-    // `timeoutSeconds` is the silence a kTimedOut ending allowed.
-    void Cancel(CUpdaterDlg& dlg, UnitEnding ending, double timeoutSeconds = 0);
+    void Cancel(CUpdaterDlg& dlg, UnitEnding ending);
     UnitEnding Ending() const { return m_ending; }
 
     // Once the session has ended: the unit's record, with its log.
@@ -49,7 +53,9 @@ class UnitTracker {
     std::optional<SteadyClock::time_point> m_bootedAt;
     UnitEnding m_ending = UnitEnding::kNone;
     bool m_cancelSent = false;
+    ProgressWatch m_progress;
     double m_timeoutSeconds = 0;
+    ProgressWatch::Stall m_stall;
 };
 
 }  // namespace vantrel

@@ -162,6 +162,37 @@ INSTANTIATE_TEST_SUITE_P(
                 EXPECT_EQ(n.checkFailures, 1u);
                 EXPECT_EQ(n.updatesUnverified, 1u);
             }},
+        RoadCase{"a_block_refused_for_ever_is_refused_at_every_arrival",
+                 [](PeerOptions& o) {
+                     o.nakAlwaysFrames = {{FrameSelector::Frame::kBlock, 1}};
+                 },
+                 UpdateUntil(kAtBlock1, {Send(test::BlockFrame(kModule, 1), "NAK"),
+                                         Send(test::BlockFrame(kModule, 1), "NAK"),
+                                         Send(test::BlockFrame(kModule, 1), "NAK")}),
+                 [](const PeerCounters& n, const BootLoaderPeer& peer) {
+                     EXPECT_EQ(n.naksSent, 3u);
+                     EXPECT_EQ(n.blocksAccepted, 1u);
+                     EXPECT_EQ(n.checkFailures, 0u);
+                     EXPECT_EQ(peer.CurrentState(), BootLoaderPeer::State::kBlocks);
+                 }},
+        RoadCase{"a_box_that_starts_again_answers_boot_and_serves_a_whole_new_update",
+                 [](PeerOptions& o) {
+                     o.restartFrames = {{FrameSelector::Frame::kBlock, 1}};
+                 },
+                 [] {
+                     std::vector<Exchange> road =
+                         UpdateUntil(kAtBlock1, {Send(test::BlockFrame(kModule, 1), "BOOT")});
+                     const std::vector<Exchange> fresh = Update();
+                     road.insert(road.end(), fresh.begin() + 1, fresh.end());
+                     return road;
+                 }(),
+                 [](const PeerCounters& n, const BootLoaderPeer& peer) {
+                     EXPECT_EQ(n.restarts, 1u);
+                     EXPECT_EQ(n.bootsAnnounced, 2u);
+                     EXPECT_EQ(n.updatesVerified, 1u);
+                     EXPECT_EQ(n.checkFailures, 0u);
+                     EXPECT_TRUE(peer.Finished());
+                 }},
         RoadCase{
             "bench_mode_starts_over_after_an_update", [](PeerOptions& o) { o.bench = true; },
             Update({{8, {Timeout("BOOT"), Timeout("BOOT"), Send(test::HandshakeFrame(), "ACK")}}}),

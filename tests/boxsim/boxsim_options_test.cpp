@@ -79,6 +79,9 @@ INSTANTIATE_TEST_SUITE_P(
         BadArgumentsCase{{"--nak=global-end"},
                          "--nak: 'global-end' is not a list of frames (handshake, header, "
                          "block:N, module-end)"},
+        BadArgumentsCase{{"--nak-always", "global-end"},
+                         "--nak-always: 'global-end' is not a list of frames (handshake, header, "
+                         "block:N, module-end)"},
         BadArgumentsCase{{"--silent", "trailer"},
                          "--silent: 'trailer' is not a list of frames (handshake, header, "
                          "block:N, module-end, global-end)"},
@@ -128,7 +131,11 @@ TEST(BoxSimOptions, EveryOptionReachesItsSetting) {
                                "--silent",
                                "global-end",
                                "--vanish",
-                               "block:9"});
+                               "block:9",
+                               "--nak-always",
+                               "block:4",
+                               "--restart-at",
+                               "header,global-end"});
     ASSERT_TRUE(std::holds_alternative<BoxSimOptions>(parsed))
         << std::get<CommandLineExit>(parsed).text;
     const BoxSimOptions& o = std::get<BoxSimOptions>(parsed);
@@ -154,6 +161,9 @@ TEST(BoxSimOptions, EveryOptionReachesItsSetting) {
     EXPECT_EQ(p.readbackPause, milliseconds{50});
     EXPECT_EQ(p.silentFrames, (std::vector<FrameSelector>{{FrameSelector::Frame::kGlobalEnd, 0}}));
     EXPECT_EQ(p.vanishFrames, (std::vector<FrameSelector>{{FrameSelector::Frame::kBlock, 9}}));
+    EXPECT_EQ(p.nakAlwaysFrames, (std::vector<FrameSelector>{{FrameSelector::Frame::kBlock, 4}}));
+    EXPECT_EQ(p.restartFrames, (std::vector<FrameSelector>{{FrameSelector::Frame::kHeader, 0},
+                                                           {FrameSelector::Frame::kGlobalEnd, 0}}));
 }
 
 }  // namespace

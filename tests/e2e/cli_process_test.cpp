@@ -4,6 +4,8 @@
 #include <signal.h>
 #include <stdlib.h>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -11,6 +13,7 @@
 
 #include "boxsim/frame_selector.h"
 #include "records/sqlite_record_store.h"
+#include "engine/image_digest.h"
 #include "tests/support/child_process.h"
 #include "tests/support/image_maker.h"
 #include "tests/support/stand_in.h"
@@ -137,17 +140,104 @@ TEST_F(CliProcess, JsonIsTheUnitsRecordAndAllOfStandardOutput) {
     EXPECT_EQ(box.Finish(true).counters.updatesVerified, 1u);
 }
 
-TEST_F(CliProcess, SilentBoxTimesOutWithOneCancel) {
-    PeerOptions options = test::InstantOptions();
-    options.silentFrames = {{FrameSelector::Frame::kBlock, 3}};
-    test::StandIn box(options);
-    auto cli = StartCli(box, {"--timeout", "0.5"});
-    EXPECT_EQ(cli->Wait(30s), kFailed);
-    EXPECT_EQ(cli->Err(),
-              "vantrel-cli: error: update failed: the box sent nothing for 0.5 s, at block 3 of "
-              "65\n");
-    EXPECT_EQ(LastLine(cli->Out()), "timed out: the box sent nothing for 0.5 s, at block 3 of 65");
-    EXPECT_EQ(box.Finish().counters.updatesCancelled, 1u) << "exactly one CNL";
+// --timeout ends a unit that makes no progress, whether its box fell silent
+// or refuses the same block for ever, with one CNL to the box.
+TEST_F(CliProcess, UnitWithoutProgressTimesOutWithOneCancel) {
+    PeerOptions silent = AnnouncingOptions();
+    silent.silentFrames = {{FrameSelector::Frame::kBlock, 3}};
+    PeerOptions refusing = AnnouncingOptions();
+    refusing.nakAlwaysFrames = {{FrameSelector::Frame::kBlock, 3}};
+    const std::string refused =
+        "no block acknowledged for 1 s: the box refused block 4 of 65 again and again (";
+    const struct {
+        const char* name;
+        const char* program;
+        PeerOptions box;
+        std::string reason;     // how the result line goes on after "timed out: "
+        std::string reasonEnd;  // and how it ends
+    } cases[] = {
+        {"silent box", VANTREL_CLI_PATH, silent, "the box sent nothing for 1 s, at block 3 of 65",
+         ""},
+        {"box refusing a block", VANTREL_CLI_PATH, refusing, refused, " frames sent again)"},
+        {"box refusing a block, station", VANTREL_STATION_PATH, refusing, refused,
+         " frames sent again)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::StandIn box(c.box);
+        box.Run();
+        const bool station = std::string_view(c.program) == VANTREL_STATION_PATH;
+        test::ChildProcess program(
+            station ? std::vector<std::string>{c.program, "--timeout", "1", "--record",
+                                               dir.File("records.sqlite"), Image(), box.Path()}
+                    : std::vector<std::string>{c.program, "-q", "--timeout", "1", "--device",
+                                               box.Path(), Image()});
+        EXPECT_EQ(program.Wait(30s), kFailed) << program.Err();
+        const std::string head = "timed out: " + c.reason;
+        const std::size_t at = program.Out().find(head);
+        ASSERT_NE(at, std::string::npos) << program.Out();
+        const std::string line = program.Out().substr(at, program.Out().find('\n', at) - at);
+        EXPECT_TRUE(line.ends_with(c.reasonEnd)) << line;
+        EXPECT_EQ(box.Finish(true).counters.updatesCancelled, 1u) << "exactly one CNL";
+    }
+}
+
+// --expect-sha256 refuses an image other than the one it names before any
+// port opens; an image that matches goes on to the port, here one that is
+// absent.
+TEST_F(CliProcess, ExpectedSha256IsCheckedBeforeAnyPortOpens) {
+    const std::string image = Image();
+    const std::string digest = Sha256OfFile(image).value();
+    std::string capitals = digest;
+    std::ranges::transform(capitals, capitals.begin(), ::toupper);
+    const std::string other(64, '0');
+    const std::string sums =
+        dir.Write("SHA256SUMS", other + "  other.bin\n" + capitals + " *release/image.bin\n");
+    const std::string single = dir.Write("one.sha256", digest + "  renamed.bin\n");
+    const std::string noLine = dir.Write("two.sha256", other + "  a.bin\n" + other + "  b.bin\n");
+    const std::string notes = dir.Write("notes.txt", "release 1.0\n");
+    const std::string portOpened = "vantrel-cli: error: COM1 (/nonexistent/tty)";
+    const std::string hint = "\nRun with --help for more information.\n";
+    const std::string mismatch = image + " is not the expected image: its SHA-256 is " +
+                                 digest.substr(0, 12) + "..., not 000000000000... (expected " +
+                                 other + ")\n";
+    const struct {
+        const char* program;
+        std::string value;
+        std::string err;  // how standard error begins
+    } cases[] = {
+        {VANTREL_CLI_PATH, capitals, portOpened},
+        {VANTREL_CLI_PATH, sums, portOpened},
+        {VANTREL_CLI_PATH, single, portOpened},
+        {VANTREL_CLI_PATH, other, "vantrel-cli: error: " + mismatch},
+        {VANTREL_STATION_PATH, other, "vantrel-station: error: " + mismatch},
+        {VANTREL_CLI_PATH, "abc123",
+         "vantrel-cli: error: --expect-sha256: 'abc123' is neither 64 hex digits nor a file of "
+         "SHA-256 sums" +
+             hint},
+        {VANTREL_STATION_PATH, digest + "0",
+         "vantrel-station: error: --expect-sha256: '" + digest +
+             "0' is neither 64 hex digits nor a file of SHA-256 sums" + hint},
+        {VANTREL_CLI_PATH, noLine,
+         "vantrel-cli: error: --expect-sha256: " + noLine + " has no line for image.bin" + hint},
+        {VANTREL_CLI_PATH, notes,
+         "vantrel-cli: error: --expect-sha256: " + notes +
+             " line 1 is not \"DIGEST  NAME\" as sha256sum writes it" + hint},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
+        const bool station = std::string_view(c.program) == VANTREL_STATION_PATH;
+        test::ChildProcess program(
+            station ? std::vector<std::string>{c.program, "--expect-sha256", c.value, "--no-record",
+                                               image, "/nonexistent/tty"}
+                    : std::vector<std::string>{c.program, "--expect-sha256", c.value, "--device",
+                                               "/nonexistent/tty", image});
+        EXPECT_EQ(program.Wait(10s), kNotStarted);
+        EXPECT_TRUE(program.Err().starts_with(c.err)) << program.Err();
+        if (c.err != portOpened) {
+            EXPECT_EQ(program.Out(), "") << "no port was opened";
+        }
+    }
 }
 
 // Ctrl-C, SIGTERM and a closed terminal or SSH session (SIGHUP) alike.

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "cli/expected_sha256.h"
+
 namespace vantrel {
 namespace {
 
@@ -52,9 +54,12 @@ std::variant<CliOptions, CommandLineExit> ParseCliOptions(int argc, const char* 
                                           : std::string();
                      });
     AddCheckedOption(app, "--timeout", "SECONDS",
-                     "cancel when the box has sent nothing for this long (default: wait for "
+                     "cancel when the update has made no progress for this long: the box sent "
+                     "nothing, or refused the same frame again and again (default: wait for "
                      "ever)",
                      [&](const std::string& v) { return CheckSeconds(v, options.timeoutSeconds); });
+    std::optional<std::string> expectSha256;
+    AddExpectSha256Option(app, expectSha256);
     app.add_flag("--record{}", recordUrl,
                  "record the unit: in $XDG_DATA_HOME/vantrel/records.sqlite, or (--record=URL) in "
                  "the file or postgresql:// server URL names")
@@ -88,6 +93,10 @@ std::variant<CliOptions, CommandLineExit> ParseCliOptions(int argc, const char* 
     }
     if (options.image.empty()) {
         return UsageError(kProgram, "no IMAGE given");
+    }
+    if (auto exit =
+            LookUpExpectedSha256(kProgram, expectSha256, options.image, options.expectedSha256)) {
+        return *exit;
     }
     return options;
 }

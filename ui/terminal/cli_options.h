@@ -9,9 +9,10 @@
 namespace vantrel {
 
 struct CliOptions {
-    int port = 1;                          // PORT N of the port selector
-    std::optional<std::string> device;     // opened as PORT N in place of its usual device
-    std::optional<double> timeoutSeconds;  // Cancel after this long without a byte from the box
+    int port = 1;                               // PORT N of the port selector
+    std::optional<std::string> device;          // opened as PORT N in place of its usual device
+    std::optional<double> timeoutSeconds;       // Cancel after this long without progress
+    std::optional<std::string> expectedSha256;  // IMAGE's SHA-256 must be this (lower case)
     std::string image;
     bool listPorts = false;                // list the serial ports instead of updating
     bool json = false;                     // the list, or the unit's result, as JSON
