@@ -6,12 +6,13 @@
 namespace vantrel {
 namespace {
 
-constexpr std::array<std::pair<UnitOutcome, std::string_view>, 5> kNames = {{
+constexpr std::array<std::pair<UnitOutcome, std::string_view>, 6> kNames = {{
     {UnitOutcome::kCompleted, "completed"},
     {UnitOutcome::kFailed, "failed"},
     {UnitOutcome::kCancelled, "cancelled"},
     {UnitOutcome::kLineLost, "line lost"},
     {UnitOutcome::kTimedOut, "timed out"},
+    {UnitOutcome::kReadbackIncomplete, "readback incomplete"},
 }};
 
 }  // namespace

@@ -15,10 +15,12 @@ enum class UnitOutcome {
     kCancelled,  // the operator (or a signal) pressed Cancel
     kLineLost,   // the port went away during the update
     kTimedOut,   // the box sent nothing for the allowed time
+    // The box sent blocks back and not all of them could be stored.
+    kReadbackIncomplete,
 };
 
-// "completed", "failed", "cancelled", "line lost", "timed out": the words
-// stored, printed and filtered on.
+// "completed", "failed", "cancelled", "line lost", "timed out", "readback
+// incomplete": the words stored, printed and filtered on.
 std::string_view OutcomeName(UnitOutcome outcome);
 // The outcome that `name` names; nothing for any other text.
 std::optional<UnitOutcome> OutcomeFromName(std::string_view name);

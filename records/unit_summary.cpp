@@ -52,6 +52,8 @@ std::string UnitSummaryLine(const UnitRecord& unit) {
                    std::to_string(unit.blocksInImage) + ": the line was lost";
         case UnitOutcome::kTimedOut:
             return "timed out: " + unit.reason;
+        case UnitOutcome::kReadbackIncomplete:
+            return "readback incomplete: " + unit.reason;
         case UnitOutcome::kFailed:
             break;
     }
