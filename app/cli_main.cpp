@@ -25,6 +25,7 @@
 #include "ports/port_map.h"
 #include "records/record_report.h"
 #include "records/record_target.h"
+#include "records/recorder_ending.h"
 #include "records/unit_identity.h"
 #include "records/unit_recorder.h"
 #include "records/unit_summary.h"
@@ -42,6 +43,7 @@ namespace {
 constexpr int kExitUpdated = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitNotStarted = 2;
+constexpr int kExitNotRecorded = 3;
 
 volatile std::sig_atomic_t g_cancelRequested = 0;
 
@@ -86,19 +88,20 @@ int RunSession(vantrel::CUpdaterDlg& dlg, vantrel::UiThreadCalls& ui,
 }
 
 // The recorder that --record asks for, or why it cannot record; nothing
-// without --record.
+// without --record. `target` is where it records.
 std::variant<std::unique_ptr<vantrel::UnitRecorder>, std::string> OpenRecorder(
-    const vantrel::CliOptions& options) {
+    const vantrel::CliOptions& options, vantrel::RecordTarget& target) {
     if (!options.record) {
         return std::unique_ptr<vantrel::UnitRecorder>();
     }
-    auto target = vantrel::ParseRecordTarget(options.recordUrl, vantrel::DefaultRecordFile());
-    if (const auto* error = std::get_if<std::string>(&target)) {
+    auto parsed = vantrel::ParseRecordTarget(options.recordUrl, vantrel::DefaultRecordFile());
+    if (const auto* error = std::get_if<std::string>(&parsed)) {
         return *error;
     }
+    target = std::get<vantrel::RecordTarget>(parsed);
     vantrel::RecorderOptions recording;
     recording.onWarning = Warn;
-    return vantrel::UnitRecorder::Open(std::get<vantrel::RecordTarget>(target), recording);
+    return vantrel::UnitRecorder::Open(target, recording);
 }
 
 // What a record says of every unit of this run, before it starts.
@@ -180,8 +183,7 @@ bool DigestAccepted(const vantrel::CliOptions& options) {
 // result on standard output, as a line or as the record's JSON.
 void ReportUnit(const vantrel::UnitRecord& unit, bool json) {
     using vantrel::UnitOutcome;
-    if (unit.outcome == UnitOutcome::kFailed || unit.outcome == UnitOutcome::kLineLost ||
-        unit.outcome == UnitOutcome::kTimedOut) {
+    if (unit.outcome != UnitOutcome::kCompleted && unit.outcome != UnitOutcome::kCancelled) {
         Error("update failed: " + unit.reason);
     }
     if (json) {
@@ -214,7 +216,8 @@ int main(int argc, char** argv) {
     if (!ImageAccepted(options.image) || !DigestAccepted(options)) {
         return kExitNotStarted;
     }
-    auto recorder = OpenRecorder(options);
+    vantrel::RecordTarget recordTarget;
+    auto recorder = OpenRecorder(options, recordTarget);
     if (const auto* error = std::get_if<std::string>(&recorder)) {
         Error(*error);
         return kExitNotStarted;
@@ -244,14 +247,15 @@ int main(int argc, char** argv) {
         return kExitNotStarted;
     }
     unit.Started(dlg);
-    const int status = RunSession(dlg, ui, options, unit);
+    int status = RunSession(dlg, ui, options, unit);
     view.FlushLog();
     const vantrel::UnitRecord record = unit.Finish(dlg, view.Log());
     if (auto& store = std::get<std::unique_ptr<vantrel::UnitRecorder>>(recorder)) {
         store->Record(record);
         const vantrel::RecorderProgress left = store->Close(std::chrono::seconds(5));
-        if (left.waiting + left.spooled > 0) {
-            Warn("the unit's record stays spooled and is sent at the next run");
+        if (vantrel::ReportRecorderEnding(left, recordTarget, "vantrel-cli", stderr) > 0 &&
+            status == kExitUpdated) {
+            status = kExitNotRecorded;
         }
     }
     ReportUnit(record, options.json);

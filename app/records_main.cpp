@@ -1,17 +1,23 @@
 // vantrel-records: the latest units recorded, as a table, or exported as
-// CSV or JSON, from this station's record file or a line's server.
+// CSV or JSON, from this station's record file or a line's server; and
+// units kept aside when the record file could not be written, brought in.
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <variant>
 #include <vector>
 
 #include "cli/command_line.h"
 #include "records/postgres_record_store.h"
 #include "records/record_report.h"
+#include "records/record_store.h"
 #include "records/record_target.h"
+#include "records/record_text.h"
 #include "records/record_time.h"
 #include "records/sqlite_record_store.h"
 
@@ -32,6 +38,7 @@ struct Options {
     bool limitGiven = false;
     bool csv = false;
     bool json = false;
+    std::string import;
 };
 
 int UsageError(const std::string& message) {
@@ -48,20 +55,71 @@ std::optional<vantrel::UnitOutcome> ParseOutcome(std::string text) {
     return vantrel::OutcomeFromName(text);
 }
 
-std::vector<vantrel::UnitRecord> ReadRecords(const vantrel::RecordTarget& target,
-                                             const vantrel::RecordFilter& filter) {
+// The records, and how many rows were left out since this version cannot
+// read them.
+std::pair<std::vector<vantrel::UnitRecord>, std::size_t> ReadRecords(
+    const vantrel::RecordTarget& target, const vantrel::RecordFilter& filter) {
     if (target.server) {
         vantrel::PostgresRecordStore store(*target.server,
                                            vantrel::PostgresRecordStore::Mode::kExisting);
-        return store.Latest(filter);
+        auto records = store.Latest(filter);
+        return {std::move(records), store.LeftOut()};
     }
     std::error_code error;
     if (!std::filesystem::exists(target.localFile, error) && !error) {
         // Nothing recorded here yet; a reader creates nothing.
         return {};
     }
-    vantrel::SqliteRecordStore store(target.localFile, vantrel::SqliteRecordStore::Mode::kExisting);
-    return store.Latest(filter);
+    vantrel::SqliteRecordStore store(target.localFile, vantrel::SqliteRecordStore::Mode::kReadOnly);
+    auto records = store.Latest(filter);
+    return {std::move(records), store.LeftOut()};
+}
+
+// Brings the units of a file of units kept aside (one JSON object a line)
+// into the record file, and with a server into its spool too: each unit
+// once, however often it is brought in.
+int Import(const std::string& path, const vantrel::RecordTarget& target) {
+    std::ifstream in(path);
+    if (!in) {
+        std::fprintf(stderr, "vantrel-records: error: cannot read %s\n", path.c_str());
+        return kExitStoreFailed;
+    }
+    std::size_t imported = 0;
+    std::size_t there = 0;
+    std::vector<std::size_t> unreadable;
+    try {
+        vantrel::SqliteRecordStore store(target.localFile);
+        const std::string server = target.server ? target.server->name : "";
+        std::size_t number = 0;
+        for (std::string line; std::getline(in, line);) {
+            ++number;
+            if (line.find_first_not_of(" \t\r") == std::string::npos) {
+                continue;
+            }
+            vantrel::UnitRecord record;
+            try {
+                record = vantrel::ParseUnitJson(line, path + " line " + std::to_string(number));
+            } catch (const vantrel::RecordStoreError& error) {
+                std::fprintf(stderr, "vantrel-records: error: %s\n", error.what());
+                unreadable.push_back(number);
+                continue;
+            }
+            store.WriteAndSpool(vantrel::SafeRecord(record), server) ? ++imported : ++there;
+        }
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "vantrel-records: error: %s\n", error.what());
+        return kExitStoreFailed;
+    }
+    std::printf("%zu units imported into %s, %zu there already", imported, target.localFile.c_str(),
+                there);
+    if (!unreadable.empty()) {
+        std::printf(", %zu lines not read:", unreadable.size());
+        for (std::size_t i = 0; i < unreadable.size(); ++i) {
+            std::printf("%s %zu", i > 0 ? "," : "", unreadable[i]);
+        }
+    }
+    std::printf("\n");
+    return std::fflush(stdout) == 0 && unreadable.empty() ? kExitListed : kExitStoreFailed;
 }
 
 }  // namespace
@@ -81,7 +139,8 @@ int main(int argc, char** argv) {
                    "Units started at or after this UTC time: 2026-12-09 or 2026-12-09T05:00:00Z")
         ->type_name("TIME");
     app.add_option("--outcome", options.outcome,
-                   "Units that ended so: completed, failed, cancelled, line-lost or timed-out")
+                   "Units that ended so: completed, failed, cancelled, line-lost, timed-out or "
+                   "readback-incomplete")
         ->type_name("OUTCOME");
     app.add_option("--port", options.port,
                    "Units on this port: a label (PORT 1, or just 1), a device or a stable name")
@@ -92,6 +151,14 @@ int main(int argc, char** argv) {
     CLI::Option* csv = app.add_flag("--csv", options.csv, "Every field as CSV (RFC 4180)");
     CLI::Option* json = app.add_flag("--json", options.json, "Every field as JSON");
     csv->excludes(json);
+    CLI::Option* import =
+        app.add_option("--import", options.import,
+                       "Brings the units kept in FILE, when the record file could not be "
+                       "written, into the record file (and with a server URL, to the server)")
+            ->type_name("FILE");
+    for (const char* listing : {"--since", "--outcome", "--port", "--limit", "--csv", "--json"}) {
+        import->excludes(listing);
+    }
     if (const auto exit = vantrel::ParseCommandLine(app, argc, argv)) {
         return vantrel::Report(*exit);
     }
@@ -120,22 +187,33 @@ int main(int argc, char** argv) {
         filter.outcome = ParseOutcome(options.outcome);
         if (!filter.outcome) {
             return UsageError("--outcome: \"" + options.outcome +
-                              "\" is none of completed, failed, cancelled, line-lost, timed-out");
+                              "\" is none of completed, failed, cancelled, line-lost, timed-out, "
+                              "readback-incomplete");
         }
     }
     filter.port = options.port;
     if (!filter.port.empty() && filter.port.find_first_not_of("0123456789") == std::string::npos) {
         filter.port = "PORT " + filter.port;
     }
+    if (app.count("--import") > 0) {
+        return Import(options.import, std::get<vantrel::RecordTarget>(target));
+    }
     const bool exporting = options.csv || options.json;
     filter.limit = options.limitGiven ? options.limit : exporting ? 0 : kTableLimit;
 
     std::vector<vantrel::UnitRecord> records;
+    std::size_t leftOut = 0;
     try {
-        records = ReadRecords(std::get<vantrel::RecordTarget>(target), filter);
+        std::tie(records, leftOut) = ReadRecords(std::get<vantrel::RecordTarget>(target), filter);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "vantrel-records: error: %s\n", error.what());
         return kExitStoreFailed;
+    }
+    if (leftOut > 0) {
+        std::fprintf(stderr,
+                     "vantrel-records: warning: %zu records left out: this version cannot read "
+                     "them (written by a newer Vantrel?)\n",
+                     leftOut);
     }
     const std::string text = options.csv    ? vantrel::FormatRecordCsv(records)
                              : options.json ? vantrel::FormatRecordJson(records)

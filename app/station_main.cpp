@@ -16,6 +16,7 @@
 #include "platform/ini_file.h"
 #include "platform/settings_lookup.h"
 #include "records/record_target.h"
+#include "records/recorder_ending.h"
 #include "records/unit_identity.h"
 #include "records/unit_recorder.h"
 #include "station/port_devices.h"
@@ -26,6 +27,7 @@
 namespace {
 
 constexpr int kExitNotStarted = 2;
+constexpr int kExitNotRecorded = 3;
 
 volatile std::sig_atomic_t g_stopRequested = 0;
 
@@ -109,17 +111,18 @@ int main(int argc, char** argv) {
 
     std::unique_ptr<vantrel::UnitRecorder> recorder;
     std::string localFile = vantrel::DefaultRecordFile();
+    vantrel::RecordTarget recordTarget;
     if (!options.noRecord) {
         auto target = vantrel::ParseRecordTarget(options.recordUrl, localFile);
         if (const auto* error = std::get_if<std::string>(&target)) {
             return Fail(*error);
         }
-        localFile = std::get<vantrel::RecordTarget>(target).localFile;
+        recordTarget = std::get<vantrel::RecordTarget>(target);
+        localFile = recordTarget.localFile;
         vantrel::RecorderOptions recording;
         recording.onWarning = Warn;
         recording.onNotice = Note;
-        auto opened =
-            vantrel::UnitRecorder::Open(std::get<vantrel::RecordTarget>(target), recording);
+        auto opened = vantrel::UnitRecorder::Open(recordTarget, recording);
         if (const auto* error = std::get_if<std::string>(&opened)) {
             return Fail(*error);
         }
@@ -161,12 +164,12 @@ int main(int argc, char** argv) {
             recorder->Record(unit);
         }
     });
-    const int status = station.Run([] { return g_stopRequested != 0; });
+    int status = station.Run([] { return g_stopRequested != 0; });
     if (recorder) {
         const vantrel::RecorderProgress left = recorder->Close(std::chrono::seconds(5));
-        if (left.waiting + left.spooled > 0) {
-            Warn(std::to_string(left.waiting + left.spooled) + " records stay spooled in " +
-                 localFile + " and are sent at the next run");
+        if (vantrel::ReportRecorderEnding(left, recordTarget, "vantrel-station", stderr) > 0 &&
+            status == 0) {
+            status = kExitNotRecorded;
         }
     }
     return status;

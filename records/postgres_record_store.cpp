@@ -59,11 +59,18 @@ std::string OneLine(const char* message) {
     return line;
 }
 
-// Whether an SQL error is the server going away rather than it refusing
-// the request: connection errors (08), shutdown (57P) and a lack of
-// resources (53), each of which may pass.
+// How long one statement may take on the server: a locked table or a
+// server too busy to answer costs this, and then a warning, rather than a
+// spool that silently stops.
+constexpr int kStatementTimeoutSeconds = 20;
+
+// Whether an SQL error is the server going away or stalling rather than
+// it refusing the request: connection errors (08), shutdown (57P), a lack
+// of resources (53) and a statement that ran out of time (57014), each of
+// which may pass.
 bool IsTransient(const std::string& state) {
-    return state.starts_with("08") || state.starts_with("57P") || state.starts_with("53");
+    return state.starts_with("08") || state.starts_with("57P") || state.starts_with("53") ||
+           state == "57014";
 }
 
 std::string NumberText(double value) {
@@ -125,6 +132,7 @@ PostgresRecordStore::PostgresRecordStore(const RecordServer& server, Mode mode)
         // libpqxx would print.
         pqxx::nontransaction quiet(m_connection->connection);
         quiet.exec("SET client_min_messages TO warning");
+        quiet.exec("SET statement_timeout TO '" + std::to_string(kStatementTimeoutSeconds) + "s'");
     });
     if (mode == Mode::kCreate) {
         CreateTables();
@@ -220,40 +228,49 @@ std::vector<UnitRecord> PostgresRecordStore::Latest(const RecordFilter& filter) 
                                   filter.port.empty() ? nullptr : filter.port.c_str(),
                                   filter.limit == 0 ? nullptr : limit.c_str());
     });
+    m_leftOut = 0;
     for (const pqxx::row& row : rows) {
-        UnitRecord record;
-        int column = 0;
-        const auto text = [&] {
-            const pqxx::field field = row[column++];
-            return std::string(field.c_str(), field.size());
-        };
-        record.id = text();
-        for (UnitRecord::Clock::time_point* time : {&record.start, &record.end}) {
-            const std::string stored = text();
-            const auto parsed = ParseUtcTime(stored);
-            if (!parsed) {
-                throw RecordStoreError("unit " + record.id + " on " + m_name +
-                                       " has a time that is none: \"" + stored + "\"");
-            }
-            *time = *parsed;
+        try {
+            records.push_back(ReadRow(row));
+        } catch (const RecordStoreError&) {
+            ++m_leftOut;
         }
-        for (std::string* field :
-             {&record.host, &record.portLabel, &record.device, &record.stableName,
-              &record.adapterSerial, &record.imagePath, &record.imageSha256, &record.imageKind}) {
-            *field = text();
-        }
-        record.blocksInImage = ToCount(row[column++]);
-        record.blocksAcknowledged = ToCount(row[column++]);
-        record.framesSentAgain = ToCount(row[column++]);
-        record.outcome = StoredOutcome(text(), record.id, m_name);
-        record.reason = text();
-        const std::string seconds = text();
-        std::from_chars(seconds.data(), seconds.data() + seconds.size(), record.seconds);
-        record.toolVersion = text();
-        record.log = text();
-        records.push_back(std::move(record));
     }
     return records;
+}
+
+UnitRecord PostgresRecordStore::ReadRow(const pqxx::row& row) const {
+    UnitRecord record;
+    int column = 0;
+    const auto text = [&] {
+        const pqxx::field field = row[column++];
+        return std::string(field.c_str(), field.size());
+    };
+    record.id = text();
+    for (UnitRecord::Clock::time_point* time : {&record.start, &record.end}) {
+        const std::string stored = text();
+        const auto parsed = ParseUtcTime(stored);
+        if (!parsed) {
+            throw RecordStoreError("unit " + record.id + " on " + m_name +
+                                   " has a time that is none: \"" + stored + "\"");
+        }
+        *time = *parsed;
+    }
+    for (std::string* field :
+         {&record.host, &record.portLabel, &record.device, &record.stableName,
+          &record.adapterSerial, &record.imagePath, &record.imageSha256, &record.imageKind}) {
+        *field = text();
+    }
+    record.blocksInImage = ToCount(row[column++]);
+    record.blocksAcknowledged = ToCount(row[column++]);
+    record.framesSentAgain = ToCount(row[column++]);
+    record.outcome = StoredOutcome(text(), record.id, m_name);
+    record.reason = text();
+    const std::string seconds = text();
+    std::from_chars(seconds.data(), seconds.data() + seconds.size(), record.seconds);
+    record.toolVersion = text();
+    record.log = text();
+    return record;
 }
 
 }  // namespace vantrel

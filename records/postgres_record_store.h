@@ -7,6 +7,10 @@
 #include "records/record_store.h"
 #include "records/record_target.h"
 
+namespace pqxx {
+class row;
+}
+
 namespace vantrel {
 
 // Records on a PostgreSQL server that every station of a line writes into,
@@ -35,6 +39,9 @@ class PostgresRecordStore final : public RecordStore {
     struct Connection;
 
     void CreateTables();
+    // A row of the table as a record; a RecordStoreError for one this
+    // version cannot read.
+    UnitRecord ReadRow(const pqxx::row& row) const;
     template <typename Action>
     auto Guarded(const char* doing, Action action);
 

@@ -75,9 +75,55 @@ nlohmann::ordered_json UnitJson(const UnitRecord& stored) {
     return unit;
 }
 
-std::string JsonText(const nlohmann::ordered_json& json) {
-    return json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+std::string JsonText(const nlohmann::ordered_json& json, int indent = 2) {
+    return json.dump(indent, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
+
+// An object of UnitJson as a row of kRecordColumns, for RecordFromRow.
+class JsonRow {
+  public:
+    JsonRow(const nlohmann::json& unit, const std::string& where) : m_unit(unit), m_where(where) {}
+
+    std::string Text(int column) const {
+        const nlohmann::json& field = Field(column);
+        if (!field.is_string()) {
+            Refuse(column, "text");
+        }
+        return field.get<std::string>();
+    }
+    std::int64_t Int(int column) const {
+        const nlohmann::json& field = Field(column);
+        if (!field.is_number_integer()) {
+            Refuse(column, "a whole number");
+        }
+        return field.get<std::int64_t>();
+    }
+    double Real(int column) const {
+        const nlohmann::json& field = Field(column);
+        if (!field.is_number()) {
+            Refuse(column, "a number");
+        }
+        return field.get<double>();
+    }
+
+  private:
+    static std::string Name(int column) {
+        return std::string(kRecordColumns[static_cast<std::size_t>(column)]);
+    }
+    const nlohmann::json& Field(int column) const {
+        const auto found = m_unit.find(Name(column));
+        if (found == m_unit.end()) {
+            throw RecordStoreError(m_where + ": no \"" + Name(column) + "\"");
+        }
+        return *found;
+    }
+    [[noreturn]] void Refuse(int column, const char* kind) const {
+        throw RecordStoreError(m_where + ": \"" + Name(column) + "\" is not " + kind);
+    }
+
+    const nlohmann::json& m_unit;
+    const std::string& m_where;
+};
 
 std::string CsvField(const std::string& text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos) {
@@ -141,6 +187,22 @@ std::string FormatRecordJson(std::span<const UnitRecord> records) {
 
 std::string FormatUnitJson(const UnitRecord& record) {
     return JsonText(UnitJson(record));
+}
+
+std::string FormatUnitJsonLine(const UnitRecord& record) {
+    return JsonText(UnitJson(record), -1);
+}
+
+UnitRecord ParseUnitJson(std::string_view text, const std::string& where) {
+    const nlohmann::json unit = nlohmann::json::parse(text, nullptr, false);
+    if (!unit.is_object()) {
+        throw RecordStoreError(where + ": not a unit's record (a JSON object)");
+    }
+    const UnitRecord record = RecordFromRow(JsonRow(unit, where), 0, where);
+    if (record.id.empty()) {
+        throw RecordStoreError(where + ": the unit has no id");
+    }
+    return record;
 }
 
 }  // namespace vantrel

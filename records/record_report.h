@@ -2,6 +2,7 @@
 
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "records/unit_record.h"
 
@@ -17,5 +18,10 @@ std::string FormatRecordCsv(std::span<const UnitRecord> records);
 std::string FormatRecordJson(std::span<const UnitRecord> records);
 // One unit as one such object.
 std::string FormatUnitJson(const UnitRecord& record);
+// The same object on one line, with its line end.
+std::string FormatUnitJsonLine(const UnitRecord& record);
+// The unit of such an object; a RecordStoreError naming `where` (a file
+// and line) when `text` is not one.
+UnitRecord ParseUnitJson(std::string_view text, const std::string& where);
 
 }  // namespace vantrel

@@ -40,8 +40,14 @@ class RecordStore {
     virtual ~RecordStore() = default;
 
     virtual void Write(const UnitRecord& record) = 0;
-    // Newest first (by start).
+    // Newest first (by start), without the records this version cannot
+    // read (an outcome a newer one wrote): LeftOut() tells how many.
     virtual std::vector<UnitRecord> Latest(const RecordFilter& filter) = 0;
+    // The records the last Latest left out.
+    std::size_t LeftOut() const { return m_leftOut; }
+
+  protected:
+    std::size_t m_leftOut = 0;
 };
 
 }  // namespace vantrel

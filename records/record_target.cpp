@@ -219,31 +219,53 @@ std::variant<RecordTarget, std::string> ParseRecordTarget(std::optional<std::str
     return RecordTarget{std::string(text), std::nullopt};
 }
 
-std::string DefaultRecordFile(const char* xdgDataHome, const char* home) {
-    constexpr const char* kTail = "/vantrel/records.sqlite";
-    if (xdgDataHome && xdgDataHome[0] == '/') {
-        return std::string(xdgDataHome) + kTail;
+namespace {
+
+// `xdgHome` when it is absolute, or `home` followed by `fallback`; then
+// `tail`. Empty when neither is there.
+std::string XdgPath(const char* xdgHome, const char* home, const char* fallback, const char* tail) {
+    if (xdgHome && xdgHome[0] == '/') {
+        return std::string(xdgHome) + tail;
     }
     if (home && home[0] != '\0') {
-        return std::string(home) + "/.local/share" + kTail;
+        return std::string(home) + fallback + tail;
     }
     return "";
 }
 
-std::string DefaultRecordFile() {
-    const char* home = std::getenv("HOME");
-    std::string fromPasswd;
-    if (!home || home[0] == '\0') {
-        passwd entry{};
-        passwd* found = nullptr;
-        std::vector<char> buffer(16384);
-        if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
-            found->pw_dir) {
-            fromPasswd = found->pw_dir;
-            home = fromPasswd.c_str();
-        }
+// HOME, or the password database's home folder when HOME is unset.
+std::string HomeFolder() {
+    if (const char* home = std::getenv("HOME"); home && home[0] != '\0') {
+        return home;
     }
-    return DefaultRecordFile(std::getenv("XDG_DATA_HOME"), home);
+    passwd entry{};
+    passwd* found = nullptr;
+    std::vector<char> buffer(16384);
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+        found->pw_dir) {
+        return found->pw_dir;
+    }
+    return "";
+}
+
+}  // namespace
+
+std::string DefaultRecordFile(const char* xdgDataHome, const char* home) {
+    return XdgPath(xdgDataHome, home, "/.local/share", "/vantrel/records.sqlite");
+}
+
+std::string DefaultRecordFile() {
+    const std::string home = HomeFolder();
+    return DefaultRecordFile(std::getenv("XDG_DATA_HOME"), home.c_str());
+}
+
+std::string DefaultUnrecordedFolder(const char* xdgStateHome, const char* home) {
+    return XdgPath(xdgStateHome, home, "/.local/state", "/vantrel/unrecorded");
+}
+
+std::string DefaultUnrecordedFolder() {
+    const std::string home = HomeFolder();
+    return DefaultUnrecordedFolder(std::getenv("XDG_STATE_HOME"), home.c_str());
 }
 
 }  // namespace vantrel

@@ -41,4 +41,12 @@ std::string DefaultRecordFile(const char* xdgDataHome, const char* home);
 // HOME is unset).
 std::string DefaultRecordFile();
 
+// Where units that could not be written into the record file are kept:
+// $XDG_STATE_HOME/vantrel/unrecorded, or ~/.local/state/... when that is
+// unset, empty or relative; empty when there is no home either. A folder
+// of its own, so that what keeps the record file from being written (a
+// full disk, a read-only mount) need not keep these from it too.
+std::string DefaultUnrecordedFolder(const char* xdgStateHome, const char* home);
+std::string DefaultUnrecordedFolder();
+
 }  // namespace vantrel

@@ -19,8 +19,6 @@ namespace {
 // PRAGMA application_id of a record file ("VNTR"), telling it from another
 // program's database.
 constexpr int kApplicationId = 0x564E5452;
-// How long a write waits for another process's write to finish.
-constexpr int kBusyTimeoutMs = 10000;
 
 constexpr const char* kSchema = R"sql(
 CREATE TABLE units (
@@ -53,13 +51,21 @@ CREATE TABLE spool (
 );
 )sql";
 
-std::uint32_t ToCount(sqlite3_int64 value) {
-    if (value < 0) {
-        return 0;
+// `path` as the path of a file: URI, its %, ? and # escaped.
+std::string UriPath(const std::string& path) {
+    std::string uri;
+    for (const char c : path) {
+        if (c == '%' || c == '?' || c == '#') {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            const auto byte = static_cast<unsigned char>(c);
+            uri += '%';
+            uri += kHex[byte >> 4];
+            uri += kHex[byte & 0x0F];
+        } else {
+            uri += c;
+        }
     }
-    return value > std::numeric_limits<std::uint32_t>::max()
-               ? std::numeric_limits<std::uint32_t>::max()
-               : static_cast<std::uint32_t>(value);
+    return uri;
 }
 
 }  // namespace
@@ -148,6 +154,11 @@ void SqliteRecordStore::Fail(const std::string& doing, int code) const {
         throw RecordStoreError("the record file " + m_path + " is damaged (" + detail +
                                "); it is left as it is");
     }
+    if (primary == SQLITE_READONLY) {
+        // WAL mode writes files beside it even to read: its folder counts.
+        throw RecordStoreError("cannot write to the record file " + m_path + ": " + detail +
+                               " (the file or its folder is read-only)");
+    }
     throw RecordStoreError(doing + " the record file " + m_path + ": " + detail);
 }
 
@@ -158,6 +169,10 @@ void SqliteRecordStore::Open(Mode mode) {
     std::error_code error;
     if (std::filesystem::is_directory(m_path, error)) {
         throw RecordStoreError("the record file " + m_path + " is a directory");
+    }
+    if (mode == Mode::kReadOnly) {
+        OpenReadOnly();
+        return;
     }
     int flags = SQLITE_OPEN_READWRITE;
     if (mode == Mode::kCreate) {
@@ -171,13 +186,56 @@ void SqliteRecordStore::Open(Mode mode) {
             }
         }
     }
-    const int opened = sqlite3_open_v2(m_path.c_str(), &m_db, flags, nullptr);
+    Connect(m_path, flags);
+    if (sqlite3_db_readonly(m_db, "main") == 1) {
+        throw RecordStoreError("cannot write to the record file " + m_path + ": it is read-only");
+    }
+    Look();
+    if (mode == Mode::kCreate) {
+        UseWal();
+        CreateTables();
+    }
+    // A unit's record is kept once its write returns, power cut or not.
+    Run("PRAGMA synchronous=FULL", "cannot set up");
+}
+
+void SqliteRecordStore::OpenReadOnly() {
+    try {
+        Connect(m_path, SQLITE_OPEN_READONLY);
+        Look();
+        return;
+    } catch (const RecordStoreError& failure) {
+        const int code = m_db ? sqlite3_errcode(m_db) & 0xFF : SQLITE_CANTOPEN;
+        if (code != SQLITE_CANTOPEN && code != SQLITE_READONLY) {
+            throw;
+        }
+        // In a read-only folder or mount SQLite cannot make the shared
+        // memory file that reading a WAL-mode file takes. Once the journal
+        // is empty the file alone holds every record, and it can be read as
+        // a file nothing changes.
+        std::error_code error;
+        const std::string journal = m_path + "-wal";
+        if (std::filesystem::file_size(journal, error) > 0 && !error) {
+            throw RecordStoreError(std::string(failure.what()) + "; its journal " + journal +
+                                   " holds records that only a writable folder lets it read");
+        }
+    }
+    sqlite3_close(m_db);
+    m_db = nullptr;
+    Connect("file:" + UriPath(m_path) + "?immutable=1", SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
+    Look();
+}
+
+void SqliteRecordStore::Connect(const std::string& name, int flags) {
+    const int opened = sqlite3_open_v2(name.c_str(), &m_db, flags, nullptr);
     if (opened != SQLITE_OK) {
         Fail("cannot open", opened);
     }
     sqlite3_extended_result_codes(m_db, 1);
-    sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+    SetBusyTimeout(kBusyTimeout);
+}
 
+void SqliteRecordStore::Look() {
     // Look before writing anything: another program's database or a file
     // that is none stays as it is. One statement, so that all three come
     // from the same moment while another process may be creating the tables.
@@ -206,12 +264,10 @@ void SqliteRecordStore::Open(Mode mode) {
                                std::to_string(kSchemaVersion) + ")");
     }
     m_hasTables = !empty;
-    if (mode == Mode::kCreate) {
-        UseWal();
-        CreateTables();
-    }
-    // A unit's record is kept once its write returns, power cut or not.
-    Run("PRAGMA synchronous=FULL", "cannot set up");
+}
+
+void SqliteRecordStore::SetBusyTimeout(std::chrono::milliseconds limit) {
+    sqlite3_busy_timeout(m_db, static_cast<int>(limit.count()));
 }
 
 void SqliteRecordStore::Run(const std::string& sql, const char* doing) {
@@ -223,8 +279,7 @@ void SqliteRecordStore::Run(const std::string& sql, const char* doing) {
 void SqliteRecordStore::UseWal() {
     // Changing the journal mode does not wait for another process's lock
     // as other statements do: wait here, as long as they would.
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+    const auto deadline = std::chrono::steady_clock::now() + kBusyTimeout;
     for (;;) {
         sqlite3_stmt* statement = nullptr;
         int code = sqlite3_prepare_v2(m_db, "PRAGMA journal_mode=WAL", -1, &statement, nullptr);
@@ -260,9 +315,12 @@ void SqliteRecordStore::CreateTables() {
                 Fail("cannot set up", code);
             }
             Run("PRAGMA application_id=" + std::to_string(kApplicationId), "cannot set up");
-            Run("PRAGMA user_version=" + std::to_string(kSchemaVersion), "cannot set up");
         }
-        Run("COMMIT", "cannot set up");
+        // Written also when the tables were there: a file that takes no
+        // write (a full disk, a lock that is never let go) is found now,
+        // before any unit depends on it.
+        Run("PRAGMA user_version=" + std::to_string(kSchemaVersion), "cannot write to");
+        Run("COMMIT", "cannot write to");
     } catch (...) {
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
         throw;
@@ -270,7 +328,7 @@ void SqliteRecordStore::CreateTables() {
     m_hasTables = true;
 }
 
-void SqliteRecordStore::WriteUnit(const UnitRecord& record) {
+bool SqliteRecordStore::WriteUnit(const UnitRecord& record) {
     std::string sql = "INSERT INTO units (" + RecordColumnList() + ") VALUES (";
     for (std::size_t i = 1; i <= kRecordColumns.size(); ++i) {
         sql += (i > 1 ? ", ?" : "?") + std::to_string(i);
@@ -295,19 +353,20 @@ void SqliteRecordStore::WriteUnit(const UnitRecord& record) {
     insert.Bind(++column, record.toolVersion);
     insert.Bind(++column, record.log);
     insert.Step("cannot write to");
+    return sqlite3_changes(m_db) > 0;
 }
 
 void SqliteRecordStore::Write(const UnitRecord& record) {
     WriteAndSpool(record, "");
 }
 
-void SqliteRecordStore::WriteAndSpool(const UnitRecord& record, const std::string& server) {
+bool SqliteRecordStore::WriteAndSpool(const UnitRecord& record, const std::string& server) {
     if (!m_hasTables) {
         throw RecordStoreError("the record file " + m_path + " has no tables to write into");
     }
     Run("BEGIN IMMEDIATE", "cannot write to");
     try {
-        WriteUnit(record);
+        const bool added = WriteUnit(record);
         if (!server.empty()) {
             Statement spool(*this,
                             "INSERT INTO spool (server, unit_id) VALUES (?1, ?2) "
@@ -317,51 +376,16 @@ void SqliteRecordStore::WriteAndSpool(const UnitRecord& record, const std::strin
             spool.Step("cannot write to");
         }
         Run("COMMIT", "cannot write to");
+        return added;
     } catch (...) {
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
         throw;
     }
 }
 
-namespace {
-
-// Reads the columns of kRecordColumns, from `first` on.
-template <typename Row>
-UnitRecord ReadRecord(const Row& row, int first, const std::string& path) {
-    UnitRecord record;
-    int column = first;
-    record.id = row.Text(column++);
-    const auto time = [&](int index) {
-        const std::string text = row.Text(index);
-        const auto parsed = ParseUtcTime(text);
-        if (!parsed) {
-            throw RecordStoreError("unit " + record.id + " in " + path + " has a time that " +
-                                   "is none: \"" + text + "\"");
-        }
-        return *parsed;
-    };
-    record.start = time(column++);
-    record.end = time(column++);
-    for (std::string* text :
-         {&record.host, &record.portLabel, &record.device, &record.stableName,
-          &record.adapterSerial, &record.imagePath, &record.imageSha256, &record.imageKind}) {
-        *text = row.Text(column++);
-    }
-    record.blocksInImage = ToCount(row.Int(column++));
-    record.blocksAcknowledged = ToCount(row.Int(column++));
-    record.framesSentAgain = ToCount(row.Int(column++));
-    record.outcome = StoredOutcome(row.Text(column++), record.id, path);
-    record.reason = row.Text(column++);
-    record.seconds = row.Real(column++);
-    record.toolVersion = row.Text(column++);
-    record.log = row.Text(column++);
-    return record;
-}
-
-}  // namespace
-
 std::vector<UnitRecord> SqliteRecordStore::Latest(const RecordFilter& filter) {
     std::vector<UnitRecord> records;
+    m_leftOut = 0;
     if (!m_hasTables) {
         return records;
     }
@@ -380,7 +404,11 @@ std::vector<UnitRecord> SqliteRecordStore::Latest(const RecordFilter& filter) {
     select.Bind(4,
                 filter.limit == 0 ? sqlite3_int64{-1} : static_cast<sqlite3_int64>(filter.limit));
     while (select.Step("cannot read")) {
-        records.push_back(ReadRecord(select, 0, m_path));
+        try {
+            records.push_back(RecordFromRow(select, 0, m_path));
+        } catch (const RecordStoreError&) {
+            ++m_leftOut;
+        }
     }
     return records;
 }
@@ -400,7 +428,13 @@ std::vector<SqliteRecordStore::Spooled> SqliteRecordStore::SpooledFor(const std:
     select.Bind(2, static_cast<sqlite3_int64>(after));
     select.Bind(3, static_cast<sqlite3_int64>(limit));
     while (select.Step("cannot read")) {
-        spooled.push_back({select.Int(0), ReadRecord(select, 1, m_path)});
+        Spooled row{select.Int(0), {}, {}};
+        try {
+            row.record = RecordFromRow(select, 1, m_path);
+        } catch (const RecordStoreError& error) {
+            row.unreadable = error.what();
+        }
+        spooled.push_back(std::move(row));
     }
     return spooled;
 }

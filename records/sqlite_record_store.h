@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -21,10 +22,17 @@ class SqliteRecordStore final : public RecordStore {
     enum class Mode {
         kCreate,    // create the file, its folder and the tables when missing
         kExisting,  // open what is there; a file without tables holds no records
+        // Only read, also a file in a read-only folder or mount; nothing is
+        // written, not even the files of WAL mode.
+        kReadOnly,
     };
     // The schema this version writes, kept in PRAGMA user_version.
     static constexpr int kSchemaVersion = 1;
+    // How long a write waits for another process's write to finish.
+    static constexpr std::chrono::milliseconds kBusyTimeout{10000};
 
+    // kCreate writes into the file before it returns, so that a file that
+    // cannot be written is known at once.
     explicit SqliteRecordStore(std::string path, Mode mode = Mode::kCreate);
     ~SqliteRecordStore() override;
     SqliteRecordStore(const SqliteRecordStore&) = delete;
@@ -35,12 +43,20 @@ class SqliteRecordStore final : public RecordStore {
     void Write(const UnitRecord& record) override;
     std::vector<UnitRecord> Latest(const RecordFilter& filter) override;
 
+    // How long a write waits for another process's write to end before it
+    // fails (kBusyTimeout when opened).
+    void SetBusyTimeout(std::chrono::milliseconds limit);
+
     // Writes `record` and, in the same transaction, puts it into the spool
-    // of the server named `server` (RecordServer::name).
-    void WriteAndSpool(const UnitRecord& record, const std::string& server);
+    // of the server named `server` (RecordServer::name; none when empty).
+    // True when the file did not hold the unit yet.
+    bool WriteAndSpool(const UnitRecord& record, const std::string& server);
     struct Spooled {
         std::int64_t position;  // in the spool, growing
         UnitRecord record;
+        // Why this version cannot read the record (a newer one wrote an
+        // outcome it does not know); empty when `record` holds it.
+        std::string unreadable;
     };
     // The server's spooled records after `after`, oldest first.
     std::vector<Spooled> SpooledFor(const std::string& server, std::int64_t after,
@@ -53,11 +69,15 @@ class SqliteRecordStore final : public RecordStore {
     class Statement;
 
     void Open(Mode mode);
+    void OpenReadOnly();
+    void Connect(const std::string& name, int flags);
+    // Reads what kind of file it is, and refuses any but a record file.
+    void Look();
     // Runs a statement to its end.
     void Run(const std::string& sql, const char* doing);
     void UseWal();
     void CreateTables();
-    void WriteUnit(const UnitRecord& record);
+    bool WriteUnit(const UnitRecord& record);
     [[noreturn]] void Fail(const std::string& doing, int code) const;
 
     std::string m_path;

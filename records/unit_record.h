@@ -19,8 +19,7 @@ enum class UnitOutcome {
 };
 
 // "completed", "failed", "cancelled", "line lost", "timed out", "readback
-// incomplete": the words
-// stored, printed and filtered on.
+// incomplete": the words stored, printed and filtered on.
 std::string_view OutcomeName(UnitOutcome outcome);
 // The outcome that `name` names; nothing for any other text.
 std::optional<UnitOutcome> OutcomeFromName(std::string_view name);

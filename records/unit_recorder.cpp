@@ -1,15 +1,18 @@
 #include "records/unit_recorder.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
 #include <mutex>
 #include <set>
+#include <vector>
 
 #include "records/postgres_record_store.h"
 #include "records/record_text.h"
 #include "records/sqlite_record_store.h"
 #include "records/unit_identity.h"
+#include "records/unrecorded_file.h"
 
 namespace vantrel {
 namespace {
@@ -19,6 +22,9 @@ using Clock = std::chrono::steady_clock;
 // How many spooled records one read of the spool takes.
 constexpr std::size_t kSpoolBatch = 64;
 constexpr auto kDestructorCloseLimit = std::chrono::seconds(2);
+// How long a retry on a local file that failed waits for another process's
+// lock: the units are safe meanwhile, and Close must not wait long.
+constexpr auto kRetryBusyTimeout = std::chrono::milliseconds(250);
 
 void Tell(const std::function<void(const std::string&)>& listener, const char* kind,
           const std::string& text) {
@@ -56,8 +62,20 @@ struct UnitRecorder::Shared {
     bool OutOfTime() const { return closing && Clock::now() >= deadline; }
     // Whether every record so far is where it goes. Needs the lock.
     bool AllArrived() const {
-        return queue.empty() &&
+        return queue.empty() && kept.empty() &&
                (!target.server || (!spoolChanged && !senderBusy && progress.spooled == 0));
+    }
+    // When a stall of the server is to be told, if it goes on. Needs the
+    // lock.
+    Clock::time_point StallTime() const {
+        return senderBusy && !stallTold ? senderSince + options.stallWarning
+                                        : Clock::time_point::max();
+    }
+    RecorderProgress Progress() const {
+        RecorderProgress now = progress;
+        now.waiting = queue.size();
+        now.unrecorded = kept.size();
+        return now;
     }
 
     const RecordTarget target;
@@ -69,6 +87,7 @@ struct UnitRecorder::Shared {
     mutable std::mutex mutex;
     std::condition_variable changed;  // any of the below
     std::deque<UnitRecord> queue;     // the front is written, then taken off
+    std::deque<UnitRecord> kept;      // in the unrecorded file, written before the queue
     bool closed = false;
     bool closing = false;
     Clock::time_point deadline{};
@@ -76,6 +95,8 @@ struct UnitRecorder::Shared {
     bool senderDone = false;
     bool spoolChanged = true;  // the first pass sends what an earlier run left
     bool senderBusy = false;
+    Clock::time_point senderSince{};  // busy, and last sent a unit, since
+    bool stallTold = false;
     RecorderProgress progress;
 };
 
@@ -136,8 +157,8 @@ RecorderProgress UnitRecorder::Close(std::chrono::milliseconds limit) {
         shared.closing = true;
         shared.deadline = Clock::now() + limit;
         shared.changed.notify_all();
-        // The writer stops at the limit only while the file fails: a unit
-        // still in memory would be lost, and a write takes milliseconds.
+        // The writer tries a failing file once more and then keeps what it
+        // does not take aside, so it ends soon without a limit.
         shared.changed.wait(lock, [&] { return shared.writerDone; });
         shared.changed.wait_until(lock, shared.deadline, [&] { return shared.senderDone; });
         const bool senderDone = shared.senderDone;
@@ -152,64 +173,146 @@ RecorderProgress UnitRecorder::Close(std::chrono::milliseconds limit) {
         }
         lock.lock();
     }
-    RecorderProgress progress = shared.progress;
-    progress.waiting = shared.queue.size();
+    RecorderProgress progress = shared.Progress();
+    progress.unkept.assign(shared.queue.begin(), shared.queue.end());
     return progress;
 }
 
 RecorderProgress UnitRecorder::Status() const {
     std::lock_guard lock(m_shared->mutex);
-    RecorderProgress progress = m_shared->progress;
-    progress.waiting = m_shared->queue.size();
-    return progress;
+    return m_shared->Progress();
 }
 
 void UnitRecorder::RunWriter(std::shared_ptr<Shared> pointer,
                              std::unique_ptr<SqliteRecordStore> file) {
     Shared& shared = *pointer;
     const std::string server = shared.target.server ? shared.target.server->name : "";
-    bool failing = false;
+    UnrecordedFile unrecorded(shared.options.unrecordedFolder.empty()
+                                  ? DefaultUnrecordedFolder()
+                                  : shared.options.unrecordedFolder);
+    int failures = 0;            // writes into the file that failed in a row
+    bool keepingFailed = false;  // the unrecorded file did not take the last units
+    Clock::time_point retry{};   // while the file fails
     std::unique_lock lock(shared.mutex);
-    for (;;) {
-        shared.changed.wait(lock, [&] { return !shared.queue.empty() || shared.closing; });
-        if (shared.queue.empty()) {
-            break;
+    // Listeners are called without the lock.
+    const auto tell = [&](void (Shared::*say)(const std::string&), const std::string& text) {
+        lock.unlock();
+        (shared.*say)(text);
+        lock.lock();
+    };
+    // Moves the queue into the unrecorded file, and on into `kept`.
+    const auto keepAside = [&] {
+        const std::vector<UnitRecord> batch(shared.queue.begin(), shared.queue.end());
+        if (batch.empty()) {
+            return;
         }
-        const UnitRecord& front = shared.queue.front();  // stays put: Record only appends
+        const bool first = unrecorded.Path().empty();
         lock.unlock();
         std::string error;
         try {
-            const UnitRecord record = SafeRecord(front);
-            server.empty() ? file->Write(record) : file->WriteAndSpool(record, server);
+            unrecorded.Append(batch);
         } catch (const std::exception& failure) {
             error = failure.what();
         }
-        if (!error.empty() && !failing) {
-            shared.Warn(error + "; units are kept in memory until it can be written");
-        } else if (error.empty() && failing) {
-            shared.Notice("the record file " + file->Path() + " is written again");
-        }
-        failing = !error.empty();
         lock.lock();
-        if (!failing) {
+        if (!error.empty()) {
+            if (!keepingFailed) {
+                tell(&Shared::Warn,
+                     error + "; " + std::to_string(batch.size()) + " units are only in memory");
+            }
+            keepingFailed = true;
+            return;
+        }
+        keepingFailed = false;
+        for (std::size_t i = 0; i < batch.size(); ++i) {
+            shared.kept.push_back(std::move(shared.queue.front()));
             shared.queue.pop_front();
+        }
+        shared.progress.unrecordedFile = unrecorded.Path();
+        if (first) {
+            tell(&Shared::Warn, "the record file " + file->Path() +
+                                    " still cannot be written; units are kept in " +
+                                    unrecorded.Path() + " until it can");
+        }
+    };
+    // Waits for `ready` until `until`, or for good when that is max().
+    const auto waitFor = [&](Clock::time_point until, const std::function<bool()>& ready) {
+        until == Clock::time_point::max() ? shared.changed.wait(lock, ready)
+                                          : (void)shared.changed.wait_until(lock, until, ready);
+    };
+    for (;;) {
+        // Woken also when the server's stall time moves, to wait for the new
+        // one.
+        const Clock::time_point stall = shared.StallTime();
+        if (failures == 0) {
+            waitFor(stall, [&] {
+                return !shared.queue.empty() || !shared.kept.empty() || shared.closing ||
+                       shared.StallTime() != stall || Clock::now() >= stall;
+            });
+        } else if (!shared.closing) {
+            waitFor(std::min(retry, stall),
+                    [&] { return shared.closing || shared.StallTime() != stall; });
+        }
+        if (Clock::now() >= shared.StallTime()) {
+            shared.stallTold = true;
+            tell(&Shared::Warn, "the record server " + server + " has sent nothing back for " +
+                                    std::to_string(shared.options.stallWarning.count() / 1000) +
+                                    " s; units wait in " + file->Path());
+        }
+        const bool closing = shared.closing;
+        if (shared.queue.empty() && shared.kept.empty()) {
+            if (closing) {
+                break;
+            }
+            continue;
+        }
+        if (failures > 0 && !closing && Clock::now() < retry) {
+            continue;
+        }
+        // Kept units first: the oldest, and the unrecorded file can go once
+        // they are all in.
+        std::deque<UnitRecord>& from = shared.kept.empty() ? shared.queue : shared.kept;
+        const UnitRecord& front = from.front();  // stays put: Record only appends
+        lock.unlock();
+        std::string error;
+        try {
+            file->SetBusyTimeout(failures > 0 ? kRetryBusyTimeout
+                                              : SqliteRecordStore::kBusyTimeout);
+            const UnitRecord record = SafeRecord(front);
+            server.empty() ? file->Write(record) : (void)file->WriteAndSpool(record, server);
+        } catch (const std::exception& failure) {
+            error = failure.what();
+        }
+        lock.lock();
+        if (error.empty()) {
+            if (failures > 0) {
+                tell(&Shared::Notice, "the record file " + file->Path() + " is written again");
+            }
+            failures = 0;
+            from.pop_front();
             ++shared.progress.stored;
             if (!server.empty()) {
                 ++shared.progress.spooled;
                 shared.spoolChanged = true;
             }
+            if (&from == &shared.kept && shared.kept.empty()) {
+                // Each unit in it is in the record file now.
+                unrecorded.Remove();
+                shared.progress.unrecordedFile.clear();
+            }
             shared.changed.notify_all();
             continue;
         }
-        if (shared.OutOfTime()) {
+        if (failures++ == 0) {
+            tell(&Shared::Warn, error + "; units are kept in memory until it can be written");
+        }
+        if (failures > 1 || closing) {
+            keepAside();
+        }
+        if (closing) {
             break;
         }
-        const bool wasClosing = shared.closing;
-        Clock::time_point retry = Clock::now() + shared.options.retryInterval;
-        if (wasClosing) {
-            retry = std::min(retry, shared.deadline);
-        }
-        shared.changed.wait_until(lock, retry, [&] { return shared.closing && !wasClosing; });
+        retry = Clock::now() + shared.options.retryInterval;
     }
     shared.writerDone = true;
     shared.changed.notify_all();
@@ -223,6 +326,7 @@ void UnitRecorder::RunSender(std::shared_ptr<Shared> pointer,
     bool unreachable = false;       // since the last warning
     bool fileFailing = false;       // the spool could not be read or updated
     std::set<std::string> refused;  // units the server refused, each told once
+    std::set<std::int64_t> aside;   // spool rows this version cannot read, each told once
 
     const auto outOfTime = [&] {
         std::lock_guard lock(shared.mutex);
@@ -269,6 +373,15 @@ void UnitRecorder::RunSender(std::shared_ptr<Shared> pointer,
                     return false;
                 }
                 after = spooled.position;
+                if (!spooled.unreadable.empty()) {
+                    // A newer version's unit: it stays for one that can
+                    // send it, and the others go on.
+                    if (aside.insert(spooled.position).second) {
+                        shared.Warn(spooled.unreadable + "; it stays spooled in " + file->Path() +
+                                    " for a version that can read it");
+                    }
+                    continue;
+                }
                 try {
                     store->Write(spooled.record);
                 } catch (const RecordStoreError& error) {
@@ -292,6 +405,8 @@ void UnitRecorder::RunSender(std::shared_ptr<Shared> pointer,
                 if (shared.progress.spooled > 0) {
                     --shared.progress.spooled;
                 }
+                shared.senderSince = Clock::now();
+                shared.stallTold = false;
                 shared.changed.notify_all();
             }
         }
@@ -324,6 +439,10 @@ void UnitRecorder::RunSender(std::shared_ptr<Shared> pointer,
             }
             shared.spoolChanged = false;
             shared.senderBusy = true;
+            shared.senderSince = Clock::now();
+            shared.stallTold = false;
+            // The writer watches for a stall from now on.
+            shared.changed.notify_all();
         }
         std::size_t left = 0;
         try {
@@ -343,7 +462,8 @@ void UnitRecorder::RunSender(std::shared_ptr<Shared> pointer,
         std::lock_guard lock(shared.mutex);
         shared.senderBusy = false;
         if (!fileFailing) {
-            shared.progress.spooled = left;
+            shared.progress.unreadable = aside.size();
+            shared.progress.spooled = left > aside.size() ? left - aside.size() : 0;
         }
         shared.changed.notify_all();
         if (shared.OutOfTime()) {

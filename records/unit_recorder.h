@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 #include <variant>
+#include <vector>
 
 #include "records/record_target.h"
 #include "records/unit_record.h"
@@ -21,6 +22,12 @@ struct RecorderOptions {
     // How long to wait before trying an unreachable server again, or a
     // local file that could not be written.
     std::chrono::milliseconds retryInterval = std::chrono::seconds(5);
+    // Where units go that the local file does not take at a retry either,
+    // nor at Close; empty for DefaultUnrecordedFolder().
+    std::string unrecordedFolder;
+    // How long the server may take without sending anything before the
+    // operator is told.
+    std::chrono::milliseconds stallWarning = std::chrono::seconds(30);
     // Told once when recording runs into trouble (the server cannot be
     // reached, the file cannot be written), and through onNotice once it
     // is over. Called on a recorder thread, never while the recorder
@@ -32,11 +39,19 @@ struct RecorderOptions {
 
 // Where the units recorded so far are.
 struct RecorderProgress {
-    std::size_t waiting = 0;   // recorded, not yet in the local file
-    std::size_t spooled = 0;   // in the local file, not yet on the server
-    std::uint64_t stored = 0;  // written into the local file
-    std::uint64_t sent = 0;    // arrived on the server
+    std::size_t waiting = 0;     // recorded, only in memory so far
+    std::size_t unrecorded = 0;  // in unrecordedFile, not in the local file
+    std::string unrecordedFile;
+    std::size_t spooled = 0;     // in the local file, not yet on the server
+    std::size_t unreadable = 0;  // spooled by a newer version, which this one cannot send
+    std::uint64_t stored = 0;    // written into the local file
+    std::uint64_t sent = 0;      // arrived on the server
     bool serverUnreachable = false;
+    // From Close: the units in neither file, since the unrecorded folder
+    // could not be written either; the program shows them.
+    std::vector<UnitRecord> unkept;
+
+    std::size_t NotInFile() const { return waiting + unrecorded; }
 };
 
 // What programs record units through. Record() only queues: a background
@@ -44,12 +59,16 @@ struct RecorderProgress {
 // target into the file's spool as well, from which a second thread sends it
 // and takes it out once the server has it. A server that cannot be reached
 // is tried again every retryInterval, and a spool left by an earlier run is
-// sent too. An update never waits for a database and never fails because
-// of one. Every member may be called from any thread.
+// sent too. A local file that cannot be written is tried again too; units
+// it does not take at the retry go into a file in the unrecorded folder,
+// and from there into the local file once it takes them again. An update
+// never waits for a database and never fails because of one. Every member
+// may be called from any thread.
 class UnitRecorder {
   public:
-    // Opens the local file (created when missing) on this thread, so that a
-    // damaged or unreadable one is known at once: the error names it.
+    // Opens the local file (created when missing) on this thread and
+    // writes into it, so that a damaged, unreadable or unwritable one is
+    // known at once: the error names it.
     static std::variant<std::unique_ptr<UnitRecorder>, std::string> Open(
         const RecordTarget& target, RecorderOptions options = {});
     // Closes with a limit of two seconds unless closed already.
@@ -63,10 +82,10 @@ class UnitRecorder {
     // Waits at most `limit` until every record so far is in its store (on
     // the server, for a server target); true when they are.
     bool Flush(std::chrono::milliseconds limit);
-    // Writes what is queued into the local file (waiting for that unless
-    // the file fails past `limit`: a few milliseconds a unit), tries to send
-    // the spool for at most `limit`, and stops; returns what remains. What
-    // is spooled stays in the file for the next run.
+    // Writes what is queued into the local file (a few milliseconds a
+    // unit), or into the unrecorded file when the local one fails once
+    // more; tries to send the spool for at most `limit`, and stops; returns
+    // what remains. What is spooled stays in the file for the next run.
     RecorderProgress Close(std::chrono::milliseconds limit);
     RecorderProgress Status() const;
 

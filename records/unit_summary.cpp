@@ -46,13 +46,14 @@ std::string UnitSummaryLine(const UnitRecord& unit) {
         case UnitOutcome::kCompleted:
             return Completed(unit);
         case UnitOutcome::kCancelled:
-        case UnitOutcome::kReadbackIncomplete:
             return unit.reason;
         case UnitOutcome::kLineLost:
             return "failed at block " + std::to_string(unit.blocksAcknowledged) + " of " +
                    std::to_string(unit.blocksInImage) + ": the line was lost";
         case UnitOutcome::kTimedOut:
             return "timed out: " + unit.reason;
+        case UnitOutcome::kReadbackIncomplete:
+            return "readback incomplete: " + unit.reason;
         case UnitOutcome::kFailed:
             break;
     }

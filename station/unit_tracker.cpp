@@ -30,10 +30,8 @@ void EndedBySession(const SessionEnd& end, const std::string& at, UnitRecord& un
         case SessionEndCause::kCompleted:
             if (!end.readbackMissing.empty()) {
                 unit.outcome = UnitOutcome::kReadbackIncomplete;
-                unit.reason =
-                    "readback incomplete: the box sent back blocks that were not "
-                    "stored (missing: " +
-                    end.readbackMissing + ")";
+                unit.reason = "the box sent back blocks that were not stored (missing: " +
+                              end.readbackMissing + ")";
                 return;
             }
             unit.outcome = UnitOutcome::kCompleted;

@@ -159,7 +159,7 @@ TEST(BashCompletion, CompletesTheValuesOptionsAndOperandsTake) {
         {{"vantrel-station", "--loop", image, "1", "3"}, {"3"}},
         {{"vantrel-station", image, typed}, {image}},
         {{"vantrel-records", "--outcome", ""},
-         {"completed", "failed", "cancelled", "line-lost", "timed-out"}},
+         {"completed", "failed", "cancelled", "line-lost", "timed-out", "readback-incomplete"}},
         {{"vantrel-records", "--port", ""}, ports},
         {{"vantrel-records", "--record", "post"}, {"postgresql://"}},
         {{"vantrel-records", "--since", ""}, {}},

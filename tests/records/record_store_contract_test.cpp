@@ -93,14 +93,15 @@ TEST_P(RecordStoreContract, FiltersAndLimits) {
     const std::vector<Case> table = {
         {"since the 7th", {since(7), {}, "", 0}, {9, 8, 7}},
         {"since a later day", {sys_days{year{2026} / 12 / 10}, {}, "", 0}, {}},
-        {"failed", {{}, UnitOutcome::kFailed, "", 0}, {6, 1}},
+        {"failed", {{}, UnitOutcome::kFailed, "", 0}, {7, 1}},
+        {"readback incomplete", {{}, UnitOutcome::kReadbackIncomplete, "", 0}, {5}},
         {"by label", {{}, {}, "PORT 2", 0}, {9, 5, 1}},
         {"by device", {{}, {}, "/dev/ttyUSB3", 0}, {7, 3}},
         {"by stable name", {{}, {}, test::SampleRecord(4).stableName, 0}, {4}},
         {"an unknown port", {{}, {}, "PORT 9", 0}, {}},
         {"the newest 3", {{}, {}, "", 3}, {9, 8, 7}},
         {"completed on PORT 1", {{}, UnitOutcome::kCompleted, "PORT 1", 0}, {0}},
-        {"cancelled since the 5th", {since(5), UnitOutcome::kCancelled, "", 0}, {7}},
+        {"cancelled since the 5th", {since(5), UnitOutcome::kCancelled, "", 0}, {8}},
     };
     for (const Case& c : table) {
         std::vector<std::string> expected;

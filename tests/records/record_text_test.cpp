@@ -16,9 +16,12 @@ using namespace std::string_literals;
 
 TEST(OutcomeName, EachOutcomeHasItsWordsAndBack) {
     const std::pair<UnitOutcome, std::string_view> table[] = {
-        {UnitOutcome::kCompleted, "completed"}, {UnitOutcome::kFailed, "failed"},
-        {UnitOutcome::kCancelled, "cancelled"}, {UnitOutcome::kLineLost, "line lost"},
+        {UnitOutcome::kCompleted, "completed"},
+        {UnitOutcome::kFailed, "failed"},
+        {UnitOutcome::kCancelled, "cancelled"},
+        {UnitOutcome::kLineLost, "line lost"},
         {UnitOutcome::kTimedOut, "timed out"},
+        {UnitOutcome::kReadbackIncomplete, "readback incomplete"},
     };
     for (const auto& [outcome, name] : table) {
         EXPECT_EQ(OutcomeName(outcome), name);

@@ -1,14 +1,18 @@
 // vantrel-records as a process: the table, CSV and JSON read back, filters,
-// and its exit status for bad options and bad files.
+// read-only files, units brought in from a file of their own, and its exit
+// status for bad options and bad files.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "records/postgres_record_store.h"
 #include "records/record_columns.h"
+#include "records/record_report.h"
 #include "records/record_time.h"
 #include "records/sqlite_record_store.h"
 #include "tests/records/private_postgres.h"
@@ -236,6 +240,75 @@ TEST_F(RecordsCli, MissingFileListsNothingAndCreatesNothing) {
     const Ran json = Records({"--record", missing, "--json"});
     EXPECT_EQ(nlohmann::json::parse(json.out), nlohmann::json::array());
     EXPECT_FALSE(std::filesystem::exists(missing));
+}
+
+TEST_F(RecordsCli, ImportBringsEachUnitInOnceAndNamesTheLinesItCannotRead) {
+    const std::string kept = dir.Write(
+        "units.jsonl", FormatUnitJsonLine(Sample(10)) + "\n" + "not a record\n" +
+                           FormatUnitJsonLine(Sample(11)) + R"({"id": "half a unit"})" + "\n" +
+                           FormatUnitJsonLine(Sample(2)) + FormatUnitJsonLine(Sample(10)));
+    const Ran run = Records({"--record", file, "--import", kept});
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_EQ(run.out,
+              "2 units imported into " + file + ", 2 there already, 2 lines not read: 3, 5\n");
+    for (const std::string line : {" line 3: ", " line 5: "}) {
+        EXPECT_NE(run.err.find(kept + line), std::string::npos) << run.err;
+    }
+    const auto rows = ParseCsv(Records({"--record", file, "--csv"}).out);
+    ASSERT_EQ(rows.size(), 1u + 8u);
+    EXPECT_EQ(rows[1], FieldTexts(Sample(11)));
+    EXPECT_EQ(rows[2], FieldTexts(Sample(10)));
+    EXPECT_EQ(Records({"--record", file, "--import", dir.File("none.jsonl")}).status, 1);
+}
+
+// Runs vantrel-records as a user who cannot write the file even when the
+// test runs as root, for whom no permission counts.
+Ran RecordsAsAnotherUser(std::vector<std::string> args) {
+    if (::geteuid() == 0) {
+        args.insert(args.begin(),
+                    {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+    }
+    args.insert(args.begin() + (::geteuid() == 0 ? 4 : 0), VANTREL_RECORDS_PATH);
+    test::ChildProcess child(args);
+    const std::optional<int> status = child.Wait(30s);
+    return {status.value_or(-1), child.Out(), child.Err()};
+}
+
+TEST_F(RecordsCli, ReadOnlyFilesAreListedAndLeftAsTheyWere) {
+    namespace fs = std::filesystem;
+    fs::permissions(dir.Path(),
+                    fs::perms::all & ~fs::perms::group_write & ~fs::perms::others_write);
+    const std::pair<const char*, std::function<void(const fs::path&)>> table[] = {
+        {"a read-only file",
+         [](const fs::path& folder) {
+             fs::permissions(folder / "records.sqlite", fs::perms::owner_read |
+                                                            fs::perms::group_read |
+                                                            fs::perms::others_read);
+         }},
+        {"a read-only folder",
+         [](const fs::path& folder) {
+             fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec |
+                                         fs::perms::group_read | fs::perms::group_exec |
+                                         fs::perms::others_read | fs::perms::others_exec);
+         }},
+    };
+    for (const auto& [what, makeReadOnly] : table) {
+        const fs::path folder = dir.Path() / what;
+        fs::create_directory(folder);
+        {
+            SqliteRecordStore store((folder / "records.sqlite").string());
+            store.Write(Sample(1));
+            store.Write(Sample(2));
+        }
+        makeReadOnly(folder);
+        const Ran run =
+            RecordsAsAnotherUser({"--record", (folder / "records.sqlite").string(), "--json"});
+        EXPECT_EQ(run.status, 0) << what << ": " << run.err;
+        EXPECT_EQ(nlohmann::json::parse(run.out, nullptr, false).size(), 2u) << what << run.out;
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1)
+            << what << ": nothing beside the file";
+        fs::permissions(folder, fs::perms::owner_all);
+    }
 }
 
 TEST_F(RecordsCli, ReadsALinesServer) {

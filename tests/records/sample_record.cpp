@@ -25,7 +25,7 @@ UnitRecord SampleRecord(int number, const std::string& station) {
     record.blocksInImage = 577;
     record.blocksAcknowledged = static_cast<std::uint32_t>(500 + number);
     record.framesSentAgain = static_cast<std::uint32_t>(number);
-    record.outcome = static_cast<UnitOutcome>(number % 5);
+    record.outcome = static_cast<UnitOutcome>(number % 6);
     record.reason = "reason of unit " + n;
     record.seconds = 41.5 + number / 8.0;
     record.toolVersion = "1.0";

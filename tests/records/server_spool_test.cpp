@@ -1,9 +1,11 @@
 // Recording onto a PostgreSQL server of the test's own: two stations at
-// once, the server stopped in the middle, one that does not exist, and a
-// spool left by an earlier run.
+// once, the server stopped in the middle, one that does not exist, a spool
+// left by an earlier run, and one with a unit of a newer version.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <mutex>
+#include <nlohmann/json.hpp>
 #include <set>
 #include <thread>
 
@@ -191,6 +193,44 @@ TEST_F(ServerSpool, SpoolOfAnEarlierRunIsSentToItsServerOnly) {
     EXPECT_EQ(OnServer(), Ids("station-a", 3));
     EXPECT_EQ(Spooled(target), 0u);
     EXPECT_EQ(Spooled(elsewhere), 1u) << "another server's units wait for that server";
+}
+
+TEST_F(ServerSpool, ASpooledUnitOfANewerVersionStaysAsideAndTheOthersGoOn) {
+    const RecordTarget target = Target(server.Url(), spool);
+    {
+        SqliteRecordStore file(spool);
+        for (int number = 0; number < 4; ++number) {
+            file.WriteAndSpool(test::SampleRecord(number), target.server->name);
+        }
+    }
+    const std::string newer = test::SampleRecord(1).id;
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(spool.c_str(), &db), SQLITE_OK);
+        const std::string sql =
+            "UPDATE units SET outcome = 'verified twice' WHERE id = '" + newer + "'";
+        EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+    }
+    auto recorder = OpenRecorder(target);
+    ASSERT_TRUE(recorder);
+    recorder->Record(test::SampleRecord(4));
+    EXPECT_TRUE(recorder->Flush(30s));
+    std::set<std::string> others = Ids("station-a", 5);
+    others.erase(newer);
+    EXPECT_EQ(OnServer(), others);
+    const RecorderProgress progress = recorder->Close(5s);
+    EXPECT_EQ(progress.unreadable, 1u);
+    EXPECT_EQ(progress.spooled, 0u);
+    ASSERT_EQ(Warnings().size(), 1u);
+    EXPECT_NE(Warnings()[0].find(newer), std::string::npos) << Warnings()[0];
+    EXPECT_NE(Warnings()[0].find("verified twice"), std::string::npos) << Warnings()[0];
+    EXPECT_EQ(Spooled(target), 1u) << "kept for a version that can send it";
+
+    test::ChildProcess listing({VANTREL_RECORDS_PATH, "--record", spool, "--json"});
+    EXPECT_EQ(listing.Wait(30s), 0) << listing.Err();
+    EXPECT_EQ(nlohmann::json::parse(listing.Out()).size(), 4u) << listing.Out();
+    EXPECT_NE(listing.Err().find("1 records left out"), std::string::npos) << listing.Err();
 }
 
 }  // namespace

@@ -3,16 +3,20 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <filesystem>
 #include <fstream>
 #include <set>
+#include <sstream>
 #include <thread>
 
+#include "records/record_report.h"
 #include "records/record_text.h"
 #include "records/sqlite_record_store.h"
 #include "records/unit_recorder.h"
 #include "tests/records/sample_record.h"
 #include "tests/support/child_process.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/wait_until.h"
 
 namespace vantrel {
 namespace {
@@ -43,6 +47,7 @@ class UnitRecorderOnFile : public ::testing::Test {
     std::unique_ptr<UnitRecorder> OpenRecorder() {
         RecorderOptions options;
         options.retryInterval = 20ms;
+        options.unrecordedFolder = dir.File("unrecorded");
         options.onWarning = [this](const std::string& text) {
             std::lock_guard lock(mutex);
             warnings.push_back(text);
@@ -152,6 +157,44 @@ TEST_F(UnitRecorderOnFile, RecordReturnsWhileAnotherProcessHoldsTheFile) {
     sqlite3_close(other);
     EXPECT_TRUE(recorder->Flush(20s));
     EXPECT_EQ(Stored().size(), 1u);
+}
+
+TEST_F(UnitRecorderOnFile, UnitsTheLockedFileDoesNotTakeAreKeptAsideAndGoInOnceItIsFree) {
+    auto recorder = OpenRecorder();
+    ASSERT_TRUE(recorder);
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    for (int number = 0; number < 3; ++number) {
+        recorder->Record(test::SampleRecord(number));
+    }
+    // The first write waits out the lock's ten seconds; the retry fails too.
+    std::string kept;
+    EXPECT_TRUE(test::WaitUntil(
+        [&] {
+            kept = recorder->Status().unrecordedFile;
+            return recorder->Status().unrecorded == 3;
+        },
+        [] { std::this_thread::sleep_for(10ms); }, 30s));
+    ASSERT_TRUE(kept.starts_with(dir.File("unrecorded") + "/")) << kept;
+    std::istringstream lines(test::ReadFile(kept));
+    int number = 0;
+    for (std::string line; std::getline(lines, line); ++number) {
+        test::ExpectSameRecord(test::SampleRecord(number), ParseUnitJson(line, kept));
+    }
+    EXPECT_EQ(number, 3);
+
+    ASSERT_EQ(sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(other);
+    recorder->Record(test::SampleRecord(3));
+    EXPECT_TRUE(recorder->Flush(20s));
+    EXPECT_EQ(Ids(Stored()), Ids({test::SampleRecord(0), test::SampleRecord(1),
+                                  test::SampleRecord(2), test::SampleRecord(3)}));
+    const RecorderProgress progress = recorder->Close(1s);
+    EXPECT_EQ(progress.NotInFile(), 0u);
+    EXPECT_FALSE(std::filesystem::exists(kept)) << "each unit in it is in the record file";
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(warnings.size(), 2u) << "the lock, then the file the units went into";
 }
 
 TEST_F(UnitRecorderOnFile, ADamagedFileIsNamedAtOpenAndLeftAlone) {
