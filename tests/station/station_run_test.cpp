@@ -195,6 +195,28 @@ TEST_F(StationRun, ALoopUpdatesBoxAfterBoxOnOnePort) {
         << out;
 }
 
+TEST_F(StationRun, ABoxThatStartsAgainFailsItsUnitAndIsUpdatedAgainAsTheNext) {
+    PeerOptions options = test::InstantOptions();
+    // Not a bench box: it says BOOT once at the open, time enough after it
+    // for Start, and once more when it starts again, never after that.
+    options.bootDelay = 500ms;
+    options.restartFrames = {{Frame::kBlock, 20}};
+    test::StandIn box(options, 1);
+    box.Run();
+    StationConfig config;
+    config.loop = true;
+    config.ports = {Port(box.Path(), 1, box.Path())};
+    const auto giveUp = std::chrono::steady_clock::now() + 30s;
+    Run(config, [&] { return unitsEnded >= 2 || std::chrono::steady_clock::now() > giveUp; });
+    const std::vector<UnitRecord>& ended = units[box.Path()];
+    ASSERT_EQ(ended.size(), 2u) << out;
+    EXPECT_EQ(ended[0].outcome, UnitOutcome::kFailed);
+    EXPECT_EQ(ended[0].reason, "the box started again at block 20 of 65");
+    EXPECT_EQ(ended[1].outcome, UnitOutcome::kCompleted) << ended[1].reason;
+    const RunResult result = box.Finish(true);
+    EXPECT_EQ(result.counters.updatesVerified, 1u) << "the box got the whole image after all";
+}
+
 TEST_F(StationRun, CancelSendsCnlOnlyFromPortsInBlockTransfer) {
     PeerOptions silent = Box();
     silent.bootDelay = 60s;
