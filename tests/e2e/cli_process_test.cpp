@@ -12,8 +12,8 @@
 #include <nlohmann/json.hpp>
 
 #include "boxsim/frame_selector.h"
-#include "records/sqlite_record_store.h"
 #include "engine/image_digest.h"
+#include "records/sqlite_record_store.h"
 #include "tests/support/child_process.h"
 #include "tests/support/image_maker.h"
 #include "tests/support/stand_in.h"
