@@ -1,7 +1,9 @@
 #include "tests/support/thread_count.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -13,10 +15,26 @@ namespace {
 // it returns, while its /proc entry may still be there for a moment.
 constexpr unsigned long kExiting = 0x4;
 
+// The task's /proc stat, empty when the task is gone. Read with read(2):
+// a thread that ends during the read fails it with ESRCH, which a file
+// stream would throw as an exception.
+std::string ReadStat(const std::filesystem::path& task) {
+    const int fd = ::open((task / "stat").c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return {};
+    }
+    std::string stat;
+    char buffer[512];
+    for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;) {
+        stat.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    return stat;
+}
+
 // Whether the task's /proc stat says it is exiting (or it is gone already).
 bool IsExiting(const std::filesystem::path& task) {
-    std::ifstream file(task / "stat");
-    std::string stat((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::string stat = ReadStat(task);
     const std::size_t nameEnd = stat.rfind(')');
     if (nameEnd == std::string::npos) {
         return true;
