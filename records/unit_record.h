@@ -33,6 +33,10 @@ struct UnitRecord {
     Clock::time_point start;
     Clock::time_point end;
     std::string host;           // the station's host name
+    std::string stationName;    // what the line calls the station: the host name unless given
+    std::string operatorName;   // who ran the unit; empty if not given
+    std::string workOrder;      // the order the unit was updated for; empty if not given
+    std::string boxSerial;      // the box's serial number; empty if not given
     std::string portLabel;      // "PORT 1", or the device as given
     std::string device;         // "/dev/ttyUSB0"
     std::string stableName;     // a /dev/serial/by-id or by-path name, empty if none
