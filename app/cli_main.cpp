@@ -30,13 +30,13 @@
 #include "records/unit_recorder.h"
 #include "records/unit_summary.h"
 #include "serial/open_error.h"
-#include "station/unit_tracker.h"
 #include "text/terminal_output.h"
 #include "ui/control_ids.h"
 #include "ui/terminal/cli_options.h"
 #include "ui/terminal/port_list.h"
 #include "ui/terminal/terminal_view.h"
 #include "ui/updater_dlg.h"
+#include "unit/unit_line.h"
 
 namespace {
 
@@ -60,32 +60,26 @@ void RequestCancel(int) {
     g_cancelRequested = 1;
 }
 
-// Runs the UI thread until the session has ended; presses Cancel on
-// SIGINT/SIGTERM/SIGHUP, after `timeout` without progress (the box silent,
-// or refusing the same frame again and again), or when the port is lost
-// (nothing can arrive any more).
-int RunSession(vantrel::CUpdaterDlg& dlg, vantrel::UiThreadCalls& ui,
-               const vantrel::CliOptions& options, vantrel::UnitTracker& unit) {
-    using vantrel::UnitEnding;
-    while (dlg.SessionRunning()) {
+// Runs the UI thread until the unit has ended; presses Cancel on
+// SIGINT/SIGTERM/SIGHUP. The unit layer presses it by itself after the
+// timeout without progress, or when the port is lost.
+void RunUnit(vantrel::UnitLine& line, vantrel::UiThreadCalls& ui) {
+    while (line.UnitUnderWay()) {
         // Signals arrive outside the UI thread's queue: look at least every
         // tenth of a second.
         ui.WaitAndRunPending(std::chrono::milliseconds(100));
-        unit.SawBoot(dlg);
-        if (unit.Ending() != UnitEnding::kNone || !dlg.SessionRunning()) {
-            continue;
-        }
         if (g_cancelRequested != 0) {
-            unit.Cancel(dlg, UnitEnding::kCancelled);
-        } else if (options.timeoutSeconds &&
-                   unit.TimedOut(dlg, *options.timeoutSeconds, /*fromBoot=*/false)) {
-            unit.Cancel(dlg, UnitEnding::kTimedOut);
-        } else if (dlg.Comm().IsConnected() == 0) {
-            unit.Cancel(dlg, UnitEnding::kLineLost);
+            line.Cancel(vantrel::UnitEnding::kCancelled);
         }
     }
-    return dlg.LastSessionSucceeded().value_or(false) ? kExitUpdated : kExitFailed;
 }
+
+// The unit's record, once it has ended.
+class UnitResult : public vantrel::UnitObserver {
+  public:
+    void OnUnitEnded(const vantrel::UnitRecord& unit) override { record = unit; }
+    std::optional<vantrel::UnitRecord> record;
+};
 
 // The recorder that --record asks for, or why it cannot record; nothing
 // without --record. `target` is where it records.
@@ -105,14 +99,10 @@ std::variant<std::unique_ptr<vantrel::UnitRecorder>, std::string> OpenRecorder(
 }
 
 // What a record says of every unit of this run, before it starts.
-vantrel::UnitRecord UnitBase(const vantrel::CliOptions& options, std::int32_t kind) {
+vantrel::UnitRecord UnitBase(const vantrel::CliOptions& options) {
     vantrel::UnitRecord unit;
-    unit.id = vantrel::NewUnitId();
     unit.host = vantrel::StationHostName();
     unit.portLabel = "PORT " + std::to_string(options.port);
-    unit.imagePath = std::filesystem::absolute(options.image).string();
-    unit.imageSha256 = vantrel::Sha256OfFile(options.image).value_or("");
-    unit.imageKind = std::string(vantrel::FindImageKind(kind)->headerText);
     unit.toolVersion = vantrel::VersionText();
     return unit;
 }
@@ -231,6 +221,14 @@ int main(int argc, char** argv) {
     vantrel::TerminalView view(commentary ? stdout : nullptr, stderr,
                                commentary && isatty(STDERR_FILENO) != 0, options.image);
     vantrel::CUpdaterDlg dlg(view, ui, vantrel::ApplicationName());
+    UnitResult result;
+    vantrel::UnitRules rules;
+    if (options.timeoutSeconds) {
+        rules.timeout = std::chrono::milliseconds(
+            static_cast<std::int64_t>(*options.timeoutSeconds * 1000 + 0.5));
+    }
+    vantrel::UnitLine line(dlg, ui, rules, &result);
+    line.SetUnitTemplate(UnitBase(options));
     dlg.OnInitDialog(options.port - 1);
     if (dlg.Comm().IsConnected() == 0) {
         Error(vantrel::DescribeOpenError(dlg.Comm().LastOpenError()));
@@ -240,16 +238,19 @@ int main(int argc, char** argv) {
     if (dlg.ImageKind() == 0 || g_cancelRequested != 0) {
         return kExitNotStarted;
     }
-    vantrel::UnitTracker unit(dlg, UnitBase(options, dlg.ImageKind()));
     dlg.OnStart();
-    if (!dlg.SessionRunning()) {
-        Error("the update did not start: " + view.GetText(vantrel::kIdStatusLine));
+    if (!line.UnitUnderWay()) {
+        Error("the update did not start: " + line.StartRefusal());
         return kExitNotStarted;
     }
-    unit.Started(dlg);
-    int status = RunSession(dlg, ui, options, unit);
+    RunUnit(line, ui);
     view.FlushLog();
-    const vantrel::UnitRecord record = unit.Finish(dlg, view.Log());
+    if (!result.record) {
+        Error("the update ended without an account of the unit");
+        return kExitFailed;
+    }
+    const vantrel::UnitRecord& record = *result.record;
+    int status = record.outcome == vantrel::UnitOutcome::kCompleted ? kExitUpdated : kExitFailed;
     if (auto& store = std::get<std::unique_ptr<vantrel::UnitRecorder>>(recorder)) {
         store->Record(record);
         const vantrel::RecorderProgress left = store->Close(std::chrono::seconds(5));

@@ -175,6 +175,10 @@ void ReceiveStream::HandleWholeBlock() {
     // Only a stored block is acknowledged: the box can send any other again.
     const bool stored = good && SaveBlock(block).stored;
     m_lastResponse = kResponseText;
+    SessionEvent event{SessionEvent::Kind::kReadbackBlock, m_session.State()};
+    event.block = block.blockNumber;
+    event.stored = stored;
+    m_host.OnSessionEvent(event);
     m_session.OnBlockFromBox(stored);
 }
 

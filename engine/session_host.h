@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 
+#include "engine/session_event.h"
 #include "engine/status_code.h"
 #include "protocol/frame_codec.h"
 
@@ -20,6 +21,8 @@ class SessionHost {
     // the worker waits.
     virtual void OnSessionFailed() = 0;
     virtual void OnSessionDone() = 0;
+    // Each step of the dialogue as it happens.
+    virtual void OnSessionEvent(const SessionEvent& event) = 0;
 
     // Worker thread.
     virtual void WriteFrame(std::span<const std::uint8_t> frame) = 0;

@@ -252,40 +252,46 @@ UpdateSession::Advance UpdateSession::AdvanceLocked(ResponseKind kind) {
     // end fails the update instead.
     if (nak && (m_state == kHandshake || m_state == kModuleHeader || m_state == kBlocks ||
                 m_state == kGlobalEnd)) {
-        ++m_framesSentAgain;
+        return {SentAgainLocked(), kStepEvent};
     }
+    const auto movedOn = [this] {
+        SessionEvent event{SessionEvent::Kind::kMovedOn};
+        event.state = m_state;
+        return event;
+    };
     Advance advance;
     switch (m_state) {
         case kHandshake:
-            m_state = nak ? kHandshake : kModuleHeader;
-            advance.wake = kStepEvent;
+            m_state = kModuleHeader;
+            advance = {movedOn(), kStepEvent};
             break;
         case kModuleHeader:
-            m_state = nak ? kModuleHeader : kBlocks;
-            advance.wake = kStepEvent;
+            m_state = kBlocks;
+            advance = {movedOn(), kStepEvent};
             break;
         case kBlocks:
-            // A NAK has the same block sent again; anything else accepts it.
-            if (!nak && m_currentSlot != nullptr) {
+            // Anything but a NAK accepts the block.
+            if (m_currentSlot != nullptr) {
                 ++m_blockCounter;
                 ++m_currentSlot->blocksSent;
                 m_currentSlot->bytesSent += kBlockSize;
-                advance.blockAccepted = true;
-                advance.blockCounter = m_blockCounter;
+                SessionEvent event{SessionEvent::Kind::kBlockAcknowledged, m_state};
+                event.block = m_blockCounter;
+                event.total = m_blocksTotal;
+                advance.told = event;
             }
             advance.wake = kStepEvent;
             break;
         case kModuleEnd:
             if (!nak) {
                 m_state = m_slots.ModuleCount() > 0 ? kModuleHeader : kGlobalEnd;
+                advance.told = movedOn();
             }
             advance.wake = kStepEvent;
             break;
         case kGlobalEnd:
-            if (!nak) {
-                Decide(SessionEndCause::kCompleted);
-            }
-            advance.wake = nak ? kStepEvent : kDoneEvent;
+            Decide(SessionEndCause::kCompleted);
+            advance.wake = kDoneEvent;
             break;
         case kReadbackAck:
             advance.wake = kStepEvent;
@@ -293,7 +299,7 @@ UpdateSession::Advance UpdateSession::AdvanceLocked(ResponseKind kind) {
         case kWaitBoot:
             m_state = kHandshake;
             m_boxAnnounced = true;
-            advance.wake = kStepEvent;
+            advance = {SessionEvent{SessionEvent::Kind::kBoxAnnounced, m_state}, kStepEvent};
             break;
         default:
             break;
@@ -301,10 +307,21 @@ UpdateSession::Advance UpdateSession::AdvanceLocked(ResponseKind kind) {
     return advance;
 }
 
+SessionEvent UpdateSession::SentAgainLocked() {
+    SessionEvent event{SessionEvent::Kind::kFrameSentAgain, m_state};
+    event.block = m_blockCounter;
+    event.total = m_blocksTotal;
+    event.framesSentAgain = ++m_framesSentAgain;
+    return event;
+}
+
 void UpdateSession::Finish(const Advance& advance) {
-    if (advance.blockAccepted) {
+    if (advance.told && advance.told->kind == SessionEvent::Kind::kBlockAcknowledged) {
         m_host.ShowStatus(kStatusUpdating);
-        m_host.SetProgressPos(advance.blockCounter);
+        m_host.SetProgressPos(advance.told->block);
+    }
+    if (advance.told) {
+        m_host.OnSessionEvent(*advance.told);
     }
     if (advance.wake) {
         m_events.Set(*advance.wake);
@@ -328,32 +345,36 @@ UpdateSession::BootMeaning UpdateSession::OnBootFromBox() {
     if (!m_workerRunning) {
         return BootMeaning::kNoSession;
     }
-    std::lock_guard lock(m_mutex);
-    if (m_endCause) {
-        return BootMeaning::kAfterTheEnd;
-    }
-    switch (m_state) {
-        case kWaitBoot:
-            m_state = kHandshake;
-            m_boxAnnounced = true;
-            m_events.Set(kStepEvent);
-            return BootMeaning::kBegins;
-        case kHandshake:
-            // The box asks for the handshake again, as with a NAK.
-            ++m_framesSentAgain;
-            m_events.Set(kStepEvent);
-            return BootMeaning::kHandshakeAgain;
-        case kCancelling:
-            return BootMeaning::kIgnored;
-        default:
-            // Once the handshake was taken, a box that announces itself has
-            // started again and kept nothing of this update. No frame
-            // follows: the worker finds nothing to send in WaitBoot.
-            m_state = kWaitBoot;
-            Decide(SessionEndCause::kBoxRestarted);
-            m_events.Set(kFailEvent);
-            return BootMeaning::kRestarted;
-    }
+    Advance advance;
+    const BootMeaning meaning = [&] {
+        std::lock_guard lock(m_mutex);
+        if (m_endCause) {
+            return BootMeaning::kAfterTheEnd;
+        }
+        switch (m_state) {
+            case kWaitBoot:
+                m_state = kHandshake;
+                m_boxAnnounced = true;
+                advance = {SessionEvent{SessionEvent::Kind::kBoxAnnounced, m_state}, kStepEvent};
+                return BootMeaning::kBegins;
+            case kHandshake:
+                // The box asks for the handshake again, as with a NAK.
+                advance = {SentAgainLocked(), kStepEvent};
+                return BootMeaning::kHandshakeAgain;
+            case kCancelling:
+                return BootMeaning::kIgnored;
+            default:
+                // Once the handshake was taken, a box that announces itself
+                // has started again and kept nothing of this update. No frame
+                // follows: the worker finds nothing to send in WaitBoot.
+                m_state = kWaitBoot;
+                Decide(SessionEndCause::kBoxRestarted);
+                advance.wake = kFailEvent;
+                return BootMeaning::kRestarted;
+        }
+    }();
+    Finish(advance);
+    return meaning;
 }
 
 void UpdateSession::Cancel(bool canSendCancel) {

@@ -113,13 +113,15 @@ class UpdateSession {
     // What an answer from the box set in motion, carried out after the
     // mutex is released: the host is told first, the worker woken last.
     struct Advance {
-        bool blockAccepted = false;
-        std::uint32_t blockCounter = 0;
+        std::optional<SessionEvent> told;
         std::optional<Event> wake;
     };
     Advance AdvanceLocked(ResponseKind kind);
     // Names what ends the session; the caller holds the mutex.
     void Decide(SessionEndCause cause);
+    // The event of a frame sent again in the current state; the caller
+    // holds the mutex.
+    SessionEvent SentAgainLocked();
     void Finish(const Advance& advance);
 
     ModuleSlots& m_slots;

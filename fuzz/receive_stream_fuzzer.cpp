@@ -86,6 +86,9 @@ class FuzzHost final : public SessionHost {
         Require(m_ui.IsUiThread(), "OnSessionDone on the UI thread");
         m_session->OnSessionDone();
     }
+    void OnSessionEvent(const SessionEvent&) override {
+        Require(m_ui.IsUiThread(), "OnSessionEvent on the UI thread");
+    }
 
     void WriteFrame(std::span<const std::uint8_t> frame) override {
         Require(!m_ui.IsUiThread(), "WriteFrame on the worker");

@@ -7,18 +7,21 @@
 #include "serial/open_error.h"
 #include "station/readback_naming.h"
 #include "station/station_view.h"
-#include "station/unit_tracker.h"
 #include "ui/control_ids.h"
 #include "ui/updater_dlg.h"
+#include "unit/unit_line.h"
 
 namespace vantrel {
 namespace {
 
-// How often the port's thread looks at a stop request, a stalled box and a
-// lost line when nothing arrives; each block's answer wakes it anyway. A
-// station waits for boxes most of the day: a quarter of a second keeps its
-// sixteen idle ports from waking 160 times a second.
-constexpr std::chrono::milliseconds kPollInterval{250};
+// How often the port's thread looks for a stop request when nothing else
+// wakes it. A station waits for boxes most of the day: a quarter of a
+// second keeps its sixteen idle ports from waking 160 times a second.
+constexpr std::chrono::milliseconds kStopCheckInterval{250};
+
+std::chrono::milliseconds Milliseconds(double seconds) {
+    return std::chrono::milliseconds(static_cast<std::int64_t>(seconds * 1000 + 0.5));
+}
 
 }  // namespace
 
@@ -57,7 +60,12 @@ void PortRunner::Join() {
 
 PortSnapshot PortRunner::Snapshot() const {
     std::lock_guard lock(m_mutex);
-    return m_snapshot;
+    PortSnapshot snapshot = m_snapshot;
+    if (m_bootedAt && snapshot.phase == PortPhase::kUpdating) {
+        snapshot.secondsSinceBoot =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - *m_bootedAt).count();
+    }
+    return snapshot;
 }
 
 void PortRunner::Run() {
@@ -66,6 +74,17 @@ void PortRunner::Run() {
         UiThreadCalls ui;
         StationView view(m_config.image);
         CUpdaterDlg dlg(view, ui, ApplicationName(), m_config.silentLineHintDelay);
+        UnitRules rules;
+        if (m_config.timeoutSeconds) {
+            rules.timeout = Milliseconds(*m_config.timeoutSeconds);
+        }
+        // A line waits idle for the next box in a loop: only a box that has
+        // begun is a unit, and only one that has begun can stall.
+        rules.unitBeginsAtBoot = m_config.loop;
+        UnitLine line(dlg, ui, rules, this);
+        UnitRecord unit = m_config.unitTemplate;
+        unit.portLabel = m_config.label;
+        line.SetUnitTemplate(std::move(unit));
         if (m_config.device) {
             dlg.SetPortDevice(m_config.device);
         }
@@ -73,16 +92,16 @@ void PortRunner::Run() {
             dlg.PinImageSha256(m_config.pinnedSha256);
         }
         dlg.OnInitDialog(m_config.portNumber - 1);
-        if (OpenUntilConnected(dlg, view, ui)) {
+        if (OpenUntilConnected(dlg, line, ui)) {
             dlg.OnOpenImage();
             if (dlg.ImageKind() == 0) {
                 Update([&](PortSnapshot& s) {
                     s.phase = PortPhase::kFailed;
-                    s.reason = view.Log().LastLine();
+                    s.reason = m_imageRefusal;
                 });
             } else {
-                while (RunUnit(dlg, view, ui) && m_config.loop && !m_stop.load() &&
-                       !m_noNewUnits.load() && OpenUntilConnected(dlg, view, ui)) {
+                while (RunUnit(dlg, line, ui) && m_config.loop && !m_stop.load() &&
+                       !m_noNewUnits.load() && OpenUntilConnected(dlg, line, ui)) {
                 }
             }
         }
@@ -96,7 +115,7 @@ void PortRunner::Run() {
     m_finished.store(true);
 }
 
-bool PortRunner::OpenUntilConnected(CUpdaterDlg& dlg, StationView& view, UiThreadCalls& ui) {
+bool PortRunner::OpenUntilConnected(CUpdaterDlg& dlg, const UnitLine& line, UiThreadCalls& ui) {
     std::string reported;
     for (;;) {
         const std::string device = dlg.Comm().Device().path;
@@ -116,8 +135,8 @@ bool PortRunner::OpenUntilConnected(CUpdaterDlg& dlg, StationView& view, UiThrea
         // Start) is told as a loss, as Start would have told it. The reader
         // posts the loss just after it marks the port closed: let it arrive.
         if (m_announcedOpen) {
-            ui.WaitAndRunPending(kPollInterval);
-            if (!ReportLoss(view, device)) {
+            ui.WaitAndRunPending(kStopCheckInterval);
+            if (!ReportLoss(line.PortLoss(), device)) {
                 return false;
             }
         }
@@ -140,28 +159,25 @@ bool PortRunner::OpenUntilConnected(CUpdaterDlg& dlg, StationView& view, UiThrea
         } else if (!m_config.loop || m_stop.load()) {
             return false;
         }
-        view.ClearLog();
         dlg.OnCommand(kIdOpenPort);
     }
 }
 
-bool PortRunner::RunUnit(CUpdaterDlg& dlg, StationView& view, UiThreadCalls& ui) {
+bool PortRunner::RunUnit(CUpdaterDlg& dlg, UnitLine& line, UiThreadCalls& ui) {
     if (m_stop.load() || m_noNewUnits.load()) {
         return false;
     }
-    UnitRecord base = m_config.unitTemplate;
-    base.id = NewUnitId();
-    base.portLabel = m_config.label;
-    UnitTracker unit(dlg, std::move(base));
     if (m_config.readbackDir) {
         dlg.SetReadbackFile(
-            (*m_config.readbackDir / ReadbackFileName(m_config.label, unit.Unit().start)).string());
+            (*m_config.readbackDir / ReadbackFileName(m_config.label, UnitRecord::Clock::now()))
+                .string());
     }
+    m_ended.reset();
     dlg.OnStart();
-    if (!dlg.SessionRunning()) {
+    if (!line.UnitUnderWay()) {
         // A line lost between two units is found by Start; a loop opens it again.
         if (dlg.Comm().IsConnected() == 0) {
-            return ReportLoss(view, unit.Unit().device);
+            return ReportLoss(line.PortLoss(), dlg.Comm().Device().path);
         }
         if (!m_config.pinnedSha256.empty() && dlg.LoadedImageSha256() != m_config.pinnedSha256) {
             ReportImageChange(dlg);
@@ -169,56 +185,62 @@ bool PortRunner::RunUnit(CUpdaterDlg& dlg, StationView& view, UiThreadCalls& ui)
         }
         Update([&](PortSnapshot& s) {
             s.phase = PortPhase::kFailed;
-            s.reason = view.GetText(kIdStatusLine);
+            s.reason = line.StartRefusal();
         });
         return false;
     }
-    unit.Started(dlg);
     Update([&](PortSnapshot& s) {
         s.phase = PortPhase::kWaitingBoot;
         s.reason.clear();
         s.blocksDone = 0;
-        s.blocksTotal = unit.Unit().blocksInImage;
+        s.blocksTotal = line.CurrentRecord().blocksInImage;
         s.framesSentAgain = 0;
         s.secondsSinceBoot = 0;
+        m_bootedAt.reset();
     });
-    while (dlg.SessionRunning()) {
-        ui.WaitAndRunPending(kPollInterval);
-        if (unit.SawBoot(dlg)) {
-            Update([](PortSnapshot& s) { s.phase = PortPhase::kUpdating; });
-            m_report({StationEvent::Kind::kBoot, m_config.label, unit.Unit().device, {}, {}});
-        }
-        Update([&](PortSnapshot& s) {
-            s.blocksDone = dlg.SessionProgress().blockCounter;
-            s.framesSentAgain = dlg.FramesSentAgain();
-            s.secondsSinceBoot = unit.SecondsSinceBoot();
-        });
-        if (unit.Ending() != UnitEnding::kNone || !dlg.SessionRunning()) {
-            continue;
-        }
-        // A line waits idle for the next box in a loop: only a box that has
-        // begun can stall.
-        const bool timedOut =
-            m_config.timeoutSeconds && unit.TimedOut(dlg, *m_config.timeoutSeconds, m_config.loop);
+    while (line.UnitUnderWay()) {
+        ui.WaitAndRunPending(kStopCheckInterval);
         // A loop's wait for the next box is no unit yet: it ends when no
         // new unit may start.
-        const bool noBoxToWaitFor = m_noNewUnits.load() && m_config.loop && !unit.Booted();
+        const bool noBoxToWaitFor = m_noNewUnits.load() && m_config.loop && !line.BoxAnnounced();
         if (m_stop.load() || noBoxToWaitFor) {
-            unit.Cancel(dlg, UnitEnding::kCancelled);
-        } else if (timedOut) {
-            unit.Cancel(dlg, UnitEnding::kTimedOut);
-        } else if (dlg.Comm().IsConnected() == 0) {
-            unit.Cancel(dlg, UnitEnding::kLineLost);
+            line.Cancel(UnitEnding::kCancelled);
         }
     }
-    // In a loop, a wait that no box answered is no unit.
-    if (m_config.loop && !unit.Booted() && unit.Ending() != UnitEnding::kTimedOut) {
-        return dlg.Comm().IsConnected() == 0 && ReportLoss(view, unit.Unit().device);
+    if (!m_ended) {
+        // In a loop, a wait that no box answered is no unit.
+        return dlg.Comm().IsConnected() == 0 &&
+               ReportLoss(line.PortLoss(), dlg.Comm().Device().path);
     }
-    const UnitRecord ended = unit.Finish(dlg, view.Log());
-    ShowEnd(ended);
-    m_report({StationEvent::Kind::kUnitEnd, m_config.label, ended.device, {}, ended});
+    ShowEnd(*m_ended);
+    m_report({StationEvent::Kind::kUnitEnd, m_config.label, m_ended->device, {}, *m_ended});
     return true;
+}
+
+void PortRunner::OnLineEvent(const UpdateEvent& event) {
+    if (const auto* refused = std::get_if<update_event::ImageRefused>(&event)) {
+        m_imageRefusal = refused->reason;
+    }
+}
+
+void PortRunner::OnUnitProgress(const UnitProgress& progress) {
+    bool announced = false;
+    Update([&](PortSnapshot& s) {
+        if (progress.boxAnnounced && !m_bootedAt) {
+            m_bootedAt = progress.bootedAt;
+            s.phase = PortPhase::kUpdating;
+            announced = true;
+        }
+        s.blocksDone = progress.blocksAcknowledged;
+        s.framesSentAgain = progress.framesSentAgain;
+    });
+    if (announced) {
+        m_report({StationEvent::Kind::kBoot, m_config.label, m_snapshot.device, {}, {}});
+    }
+}
+
+void PortRunner::OnUnitEnded(const UnitRecord& unit) {
+    m_ended = unit;
 }
 
 void PortRunner::ReportImageChange(const CUpdaterDlg& dlg) {
@@ -231,9 +253,8 @@ void PortRunner::ReportImageChange(const CUpdaterDlg& dlg) {
         {StationEvent::Kind::kImageChanged, m_config.label, dlg.Comm().Device().path, text, {}});
 }
 
-bool PortRunner::ReportLoss(const StationView& view, const std::string& device) {
+bool PortRunner::ReportLoss(const std::string& loss, const std::string& device) {
     m_announcedOpen = false;
-    const std::string loss = view.Log().LastLine();
     Update([&](PortSnapshot& s) {
         s.phase = PortPhase::kLineLost;
         s.reason = loss;
@@ -255,6 +276,11 @@ void PortRunner::ShowEnd(const UnitRecord& unit) {
                                                             : PortPhase::kFailed;
         s.reason = completed ? "" : unit.reason;
         s.blocksDone = unit.blocksAcknowledged;
+        if (m_bootedAt) {
+            s.secondsSinceBoot =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - *m_bootedAt)
+                    .count();
+        }
         ++(completed ? s.unitsCompleted : s.unitsFailed);
     });
 }
@@ -262,7 +288,7 @@ void PortRunner::ShowEnd(const UnitRecord& unit) {
 bool PortRunner::Pause(UiThreadCalls& ui, std::chrono::milliseconds length) {
     const auto until = std::chrono::steady_clock::now() + length;
     while (!m_stop.load() && std::chrono::steady_clock::now() < until) {
-        ui.WaitAndRunPending(kPollInterval);
+        ui.WaitAndRunPending(kStopCheckInterval);
     }
     return !m_stop.load();
 }

@@ -13,12 +13,13 @@
 #include "serial/port_device.h"
 #include "station/port_snapshot.h"
 #include "station/station_event.h"
+#include "unit/unit_observer.h"
 
 namespace vantrel {
 
 class CUpdaterDlg;
-class StationView;
 class UiThreadCalls;
+class UnitLine;
 
 struct PortRunnerConfig {
     std::string label;                 // "PORT 1", or the device as given
@@ -39,8 +40,9 @@ struct PortRunnerConfig {
 // One port of a station: the window's own logic (CUpdaterDlg) on a UI
 // thread of its own, pressing Start as an operator would, once or, in a
 // loop, for box after box. It reports each event and each ended unit
-// through `report`, called on its thread.
-class PortRunner {
+// through `report`, called on its thread; its units are accounted for by a
+// UnitLine.
+class PortRunner : private UnitObserver {
   public:
     using Report = std::function<void(StationEvent)>;
 
@@ -65,16 +67,22 @@ class PortRunner {
     void Run();
     // Opens (again) until the port is connected; false when it cannot be
     // (once, or until stopped in a loop).
-    bool OpenUntilConnected(CUpdaterDlg& dlg, StationView& view, UiThreadCalls& ui);
+    bool OpenUntilConnected(CUpdaterDlg& dlg, const UnitLine& line, UiThreadCalls& ui);
     // One press of Start to the session's end; false when none started.
-    bool RunUnit(CUpdaterDlg& dlg, StationView& view, UiThreadCalls& ui);
+    bool RunUnit(CUpdaterDlg& dlg, UnitLine& line, UiThreadCalls& ui);
     void ShowEnd(const UnitRecord& unit);
     // After a Start that found other bytes than the pinned image: told, and
     // the port starts no unit any more.
     void ReportImageChange(const CUpdaterDlg& dlg);
     // A line lost outside a unit: told, and (in a loop) worth opening again.
-    bool ReportLoss(const StationView& view, const std::string& device);
+    bool ReportLoss(const std::string& loss, const std::string& device);
     bool Pause(UiThreadCalls& ui, std::chrono::milliseconds length);
+
+    // UnitObserver, the port's thread.
+    void OnLineEvent(const UpdateEvent& event) override;
+    void OnUnitProgress(const UnitProgress& progress) override;
+    void OnUnitEnded(const UnitRecord& unit) override;
+
     template <typename Change>
     void Update(Change change) {
         std::lock_guard lock(m_mutex);
@@ -89,8 +97,13 @@ class PortRunner {
     std::atomic<bool> m_finished{false};
     mutable std::mutex m_mutex;
     PortSnapshot m_snapshot;
-    // Opened and told so, with no loss told since; the port's thread only.
+    // When the box of the unit under way announced itself; guarded by m_mutex.
+    std::optional<std::chrono::steady_clock::time_point> m_bootedAt;
+    // The port's thread only: opened and told so, with no loss told since;
+    // the unit that ended last; why the image Open refused the file.
     bool m_announcedOpen = false;
+    std::optional<UnitRecord> m_ended;
+    std::string m_imageRefusal;
     std::thread m_thread;
 };
 

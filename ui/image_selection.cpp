@@ -17,45 +17,53 @@ const FileFilter kImageFilters[] = {
 ImageSelection::ImageSelection(UpdaterView& view, ModuleSlots& slots, std::string applicationName)
     : m_view(view), m_slots(slots), m_applicationName(std::move(applicationName)) {}
 
-void ImageSelection::OnOpenImage() {
+std::string ImageSelection::OnOpenImage() {
     // Cleared first, so a cancelled or failed choice leaves Start refusing
     // while the boxes still show the file accepted before.
     m_imageKind = kImageNone;
     const std::optional<std::string> path = m_view.ChooseFileToOpen(kImageFilters);
     if (!path) {
-        return;
+        return {};
     }
     const ImageCheck check = InspectImageFile(*path);
     if (check.kind == kImageNone) {
         m_view.ShowMessage(check.error, "Error", MessageIcon::kNone);
-        return;
+        return "the image " + *path + " was refused: " + check.error;
     }
     m_imageKind = check.kind;
     m_view.SetText(kIdDestAddress, FindImageKind(check.kind)->destAddress);
     m_view.Enable(kIdFileName, true);
     m_view.SetText(kIdFileName, *path);
+    return {};
 }
 
-void ImageSelection::LoadImageIntoSlot() {
+std::string ImageSelection::LoadImageIntoSlot() {
     m_loadedSha256.reset();
-    const std::string fileName = m_view.GetText(kIdFileName);
+    m_loadedPath = m_view.GetText(kIdFileName);
     const LoadResult result =
-        m_slots.LoadImageIntoSlot(m_view.GetText(kIdDestAddress), fileName, m_imageKind);
-    if (result == LoadResult::kCannotOpen) {
-        m_view.ShowMessage(CannotFindMessage(fileName), m_applicationName, MessageIcon::kWarning);
-    }
-    if (result != LoadResult::kLoaded) {
-        return;
+        m_slots.LoadImageIntoSlot(m_view.GetText(kIdDestAddress), m_loadedPath, m_imageKind);
+    switch (result) {
+        case LoadResult::kLoaded:
+            break;
+        case LoadResult::kMissingText:
+            return "no image is chosen";
+        case LoadResult::kCannotOpen:
+            m_view.ShowMessage(CannotFindMessage(m_loadedPath), m_applicationName,
+                               MessageIcon::kWarning);
+            return "the image " + m_loadedPath + " cannot be read";
+        case LoadResult::kNoMemory:
+            return "the image " + m_loadedPath + " does not fit in memory";
     }
     const std::string refusal = RefusalOfLoadedBytes();
     if (refusal.empty()) {
-        return;
+        return {};
     }
     // Refused as a failed Open is: nothing loaded, and Start refuses until
     // an image is accepted again.
     m_slots.ClearSlots();
     m_imageKind = kImageNone;
     m_view.ShowMessage(refusal, "Error", MessageIcon::kNone);
+    return "the image " + m_loadedPath + " was refused: " + refusal;
 }
 
 std::string ImageSelection::RefusalOfLoadedBytes() {

@@ -17,13 +17,16 @@ class ImageSelection {
     // `applicationName` captions the box of an image that vanished before Start.
     ImageSelection(UpdaterView& view, ModuleSlots& slots, std::string applicationName);
 
-    // Handler of the image Open button.
-    void OnOpenImage();
+    // Handler of the image Open button: why the chosen file was refused,
+    // empty when it was taken or none was chosen.
+    std::string OnOpenImage();
     // Reads the file named in the "filename" box into the first slot, and
     // keeps it there only when its bytes pass the Open's checks again (and
     // match the pinned digest, when one is pinned): what is sent is what was
-    // checked.
-    void LoadImageIntoSlot();
+    // checked. Why nothing was loaded, in words; empty when it was.
+    std::string LoadImageIntoSlot();
+    // The file the last Start read.
+    const std::string& LoadedPath() const { return m_loadedPath; }
 
     // Kind of the file last accepted, 0 when none (or after a failed Open).
     std::int32_t ImageKind() const { return m_imageKind; }
@@ -44,6 +47,7 @@ class ImageSelection {
     std::int32_t m_imageKind = 0;
     std::optional<std::string> m_pinnedSha256;
     std::optional<std::string> m_loadedSha256;
+    std::string m_loadedPath;
 };
 
 }  // namespace vantrel

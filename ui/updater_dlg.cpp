@@ -99,24 +99,31 @@ void CUpdaterDlg::OnStart() {
         return;  // the Start button is disabled while Busy
     }
     if (m_comm.IsConnected() == 0) {
-        ShowStatus(kStatusNotConnected);
+        RefuseStart(kStatusNotConnected, "the port is not open");
         return;
     }
     OpenSelectedPort();
     if (m_comm.IsConnected() == 0) {
-        return;  // the re-opening failed: its status stays, no session starts
+        // The re-opening failed: its status stays, no session starts.
+        Tell(update_event::StartRefused{"the port did not open again"});
+        return;
     }
     // A cancelled session's worker may still be ending; it must be gone
     // before its slots are filled again.
     m_session.WaitForWorkerEnd();
-    m_images.LoadImageIntoSlot();
+    std::string refusal = m_images.LoadImageIntoSlot();
     if (m_slots.ModuleCount() > 0 && m_images.ImageKind() != 0) {
         SetBusy(true);
         ShowStatus(kStatusWaitBoot);
         StartSession();
     } else {
-        ShowStatus(kStatusNoModules);
+        RefuseStart(kStatusNoModules, refusal.empty() ? "no image is loaded" : std::move(refusal));
     }
+}
+
+void CUpdaterDlg::RefuseStart(StatusCode code, std::string reason) {
+    ShowStatus(code);
+    Tell(update_event::StartRefused{std::move(reason)});
 }
 
 void CUpdaterDlg::StartSession() {
@@ -124,6 +131,8 @@ void CUpdaterDlg::StartSession() {
     const bool boxWaiting = m_receive.TakePendingBoot();
     m_receive.Reset();
     m_lastSessionEnd.reset();
+    Tell(update_event::SessionStarted{m_images.LoadedPath(), m_images.ImageKind(),
+                                      m_images.LoadedSha256().value_or(""), m_slots.TotalBlocks()});
     m_session.StartSession();
     if (boxWaiting) {
         // The box that started again during the last session announced
@@ -150,7 +159,9 @@ void CUpdaterDlg::OnCancelUpdate() {
 }
 
 void CUpdaterDlg::OnOpenImage() {
-    m_images.OnOpenImage();
+    if (std::string refusal = m_images.OnOpenImage(); !refusal.empty()) {
+        Tell(update_event::ImageRefused{std::move(refusal)});
+    }
 }
 
 void CUpdaterDlg::OnClear() {
@@ -183,8 +194,14 @@ bool CUpdaterDlg::OpenPortOfSelection() {
     if (m_comm.OpenPort(DefaultPortSettings(static_cast<std::uint8_t>(m_portNumber))) != 0) {
         m_comm.SetOwner(this);
         ShowStatus(kStatusPortOpened);
+        const DetectedPort* detected = OpenedDetectedPort();
+        Tell(update_event::PortOpened{m_comm.Device(), detected != nullptr
+                                                           ? std::optional<DetectedPort>(*detected)
+                                                           : std::nullopt});
     } else {
         ShowStatus(kStatusPortFailed);
+        Tell(update_event::PortNotOpened{m_comm.Device(), m_comm.LastOpenError().kind,
+                                         DescribeOpenError(m_comm.LastOpenError())});
     }
     return true;
 }
@@ -264,6 +281,9 @@ void CUpdaterDlg::ShowStatus(StatusCode code) {
 
 void CUpdaterDlg::AppendLog(std::string_view text) {
     m_view.AppendLog(text);
+    if (m_listener != nullptr) {
+        Tell(update_event::LogAppended{std::string(text)});
+    }
 }
 
 void CUpdaterDlg::SetProgressPos(std::uint32_t position) {
@@ -291,6 +311,11 @@ void CUpdaterDlg::SessionEnded(SessionEndCause cause) {
     SetBusy(false);
     m_lastSessionEnd = SessionEnd{cause, progress.blockCounter, progress.blocksTotal,
                                   m_receive.MissingReadbackBlocks()};
+    Tell(update_event::SessionEnded{*m_lastSessionEnd});
+}
+
+void CUpdaterDlg::OnSessionEvent(const SessionEvent& event) {
+    Tell(event);
 }
 
 void CUpdaterDlg::WriteFrame(std::span<const std::uint8_t> frame) {
@@ -318,6 +343,7 @@ void CUpdaterDlg::HintAtSilentLine() {
     const std::string hint = SilentLineHint(m_comm.Device().path, m_silentLineHintDelay);
     AppendLog(hint + "\r\n");
     m_view.ShowHint(hint);
+    Tell(update_event::LineSilent{m_silentLineHintDelay});
 }
 
 void CUpdaterDlg::OnCommLost(const PortLoss& loss) {
@@ -326,6 +352,7 @@ void CUpdaterDlg::OnCommLost(const PortLoss& loss) {
     m_lastPortLoss = DescribePortLoss(loss);
     ShowStatus(kStatusPortFailed);
     AppendLog(*m_lastPortLoss + "\r\n");
+    Tell(update_event::PortLost{*m_lastPortLoss});
 }
 
 void CUpdaterDlg::OnCommWriteError() {

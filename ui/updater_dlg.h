@@ -18,6 +18,7 @@
 #include "serial/comm_owner.h"
 #include "ui/image_selection.h"
 #include "ui/status_text.h"
+#include "ui/update_event.h"
 #include "ui/updater_view.h"
 
 namespace vantrel {
@@ -73,6 +74,7 @@ class CUpdaterDlg : public SessionHost, public CommOwner {
     void SetProgressPos(std::uint32_t position) override;
     void OnSessionFailed() override;
     void OnSessionDone() override;
+    void OnSessionEvent(const SessionEvent& event) override;
     void WriteFrame(std::span<const std::uint8_t> frame) override;
     void FillLoaderId(std::array<std::uint8_t, kLoaderIdLength + 1>& loaderId) override;
 
@@ -100,6 +102,9 @@ class CUpdaterDlg : public SessionHost, public CommOwner {
     std::uint32_t FramesSentAgain() const { return m_session.FramesSentAgain(); }
     // What discovery knew of the device of the last open, nullptr if nothing.
     const DetectedPort* OpenedDetectedPort() const;
+
+    // Who is told each UpdateEvent from now on; nullptr: nobody.
+    void SetListener(UpdateListener* listener) { m_listener = listener; }
 
     // From the next open on, the selected PORT n is `device`, whatever the
     // settings say: a station names each of its ports' devices itself.
@@ -132,6 +137,12 @@ class CUpdaterDlg : public SessionHost, public CommOwner {
     void StartSession();
     void SessionEnded(SessionEndCause cause);
     void HintAtSilentLine();
+    void Tell(const UpdateEvent& event) {
+        if (m_listener != nullptr) {
+            m_listener->OnUpdateEvent(event);
+        }
+    }
+    void RefuseStart(StatusCode code, std::string reason);
 
     UpdaterView& m_view;
     std::string m_applicationName;
@@ -147,6 +158,7 @@ class CUpdaterDlg : public SessionHost, public CommOwner {
     std::chrono::steady_clock::time_point m_lastReceiveTime{};
     std::vector<DetectedPort> m_detectedPorts;
     std::optional<PortDevice> m_portDeviceOverride;
+    UpdateListener* m_listener = nullptr;
 
     // Destroyed in reverse: the port (and its reader) first, then the
     // session (and its worker), then the slots they used.

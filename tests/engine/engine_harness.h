@@ -39,6 +39,7 @@ class EngineHarness : public SessionHost {
     void SetProgressPos(std::uint32_t position) override { progress = position; }
     void OnSessionFailed() override;
     void OnSessionDone() override;
+    void OnSessionEvent(const SessionEvent& event) override { events.push_back(event); }
     // SessionHost, worker thread.
     void WriteFrame(std::span<const std::uint8_t> frame) override;
     void FillLoaderId(std::array<std::uint8_t, kLoaderIdLength + 1>& loaderId) override;
@@ -70,6 +71,7 @@ class EngineHarness : public SessionHost {
     std::vector<StatusCode> statuses;
     std::string log;
     std::uint32_t progress = 0;
+    std::vector<SessionEvent> events;
     std::string ended;
 
   private:
