@@ -42,6 +42,9 @@ class ReadbackFile {
     // session go to that same file. At most the data area is written,
     // whatever length the box claims.
     ReadbackSave Save(const std::optional<std::string>& imageFile, const ReadbackBlock& block);
+    // A block that arrived damaged (its checksum failed) is missing unless
+    // the box sends it again.
+    void NoteDamaged(std::uint32_t blockNumber) { Note(blockNumber, false); }
 
     // The blocks up to the highest one the box sent that are not stored:
     // never sent, or sent and not stored (a full disk, say).

@@ -173,7 +173,12 @@ void ReceiveStream::HandleWholeBlock() {
     block.data = frame.subspan(kBlkHeaderLength, kBlockSize);
     const bool good = Sum8(frame.first(kBlkFrameLength - 1)) == frame[kBlkFrameLength - 1];
     // Only a stored block is acknowledged: the box can send any other again.
-    const bool stored = good && SaveBlock(block).stored;
+    bool stored = false;
+    if (good) {
+        stored = SaveBlock(block).stored;
+    } else if (m_session.SessionActive()) {
+        m_readbackFile.NoteDamaged(block.blockNumber);
+    }
     m_lastResponse = kResponseText;
     SessionEvent event{SessionEvent::Kind::kReadbackBlock, m_session.State()};
     event.block = block.blockNumber;

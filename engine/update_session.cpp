@@ -446,11 +446,6 @@ SessionState UpdateSession::State() const {
     return m_state;
 }
 
-std::uint32_t UpdateSession::FramesSentAgain() const {
-    std::lock_guard lock(m_mutex);
-    return m_framesSentAgain;
-}
-
 SessionEndCause UpdateSession::EndCause() const {
     std::lock_guard lock(m_mutex);
     return m_endCause.value_or(SessionEndCause::kCompleted);

@@ -86,9 +86,6 @@ class UpdateSession {
         bool boxAnnounced = false;      // the box began this session's dialogue
     };
     Progress CurrentProgress() const;
-    // Frames written again in this session because the box answered NAK
-    // (or announced itself again while its handshake was unanswered).
-    std::uint32_t FramesSentAgain() const;
     // What ended the last session; meaningful once it has ended.
     SessionEndCause EndCause() const;
 

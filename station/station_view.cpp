@@ -26,18 +26,6 @@ int StationView::ComboSelection(int id) {
     return found != m_comboSelection.end() ? found->second : -1;
 }
 
-void StationView::AppendLog(std::string_view text) {
-    m_log.Append(text);
-}
-
-void StationView::ClearLog() {
-    m_log.Clear();
-}
-
-void StationView::ShowMessage(std::string_view text, std::string_view, MessageIcon) {
-    AppendLog("Error: " + std::string(text) + "\r\n");
-}
-
 std::optional<std::string> StationView::ChooseFileToOpen(std::span<const FileFilter>) {
     return m_image;
 }

@@ -4,16 +4,15 @@
 #include <string>
 #include <vector>
 
-#include "ui/kept_log.h"
 #include "ui/updater_view.h"
 
 namespace vantrel {
 
 // The window's controls for one port of a station, kept rather than drawn:
-// the station's dashboard and records read them. The file-open dialog
-// answers with the station's image; message boxes become log lines, since
-// nobody is at a station's window to close them. Used on its port's UI
-// thread only.
+// the window's logic reads back what it set. The file-open dialog answers
+// with the station's image; message boxes and the log are dropped, since
+// nobody is at a station's window, and the unit layer keeps each unit's
+// log and hears what went wrong. Used on its port's UI thread only.
 class StationView : public UpdaterView {
   public:
     explicit StationView(std::string image);
@@ -25,23 +24,20 @@ class StationView : public UpdaterView {
     void SetComboSelection(int id, int index) override;
     int ComboSelection(int id) override;
     void SetComboEntryTooltip(int, int, std::string_view) override {}
-    void AppendLog(std::string_view text) override;
-    void ClearLog() override;
+    void AppendLog(std::string_view) override {}
+    void ClearLog() override {}
     void SetProgressRange(int, int) override {}
     void SetProgressPos(int) override {}
-    void ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) override;
+    void ShowMessage(std::string_view, std::string_view, MessageIcon) override {}
     std::optional<std::string> ChooseFileToOpen(std::span<const FileFilter> filters) override;
     void RunPortConfigurationDialog() override {}
     void RunAboutBox() override {}
-
-    const KeptLog& Log() const { return m_log; }
 
   private:
     std::string m_image;
     std::map<int, std::string> m_texts;
     std::map<int, std::vector<std::string>> m_comboEntries;
     std::map<int, int> m_comboSelection;
-    KeptLog m_log;
 };
 
 }  // namespace vantrel

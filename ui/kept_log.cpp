@@ -1,7 +1,6 @@
 #include "ui/kept_log.h"
 
 #include <algorithm>
-#include <utility>
 
 namespace vantrel {
 
@@ -16,22 +15,12 @@ void KeptLog::Append(std::string_view text) {
             m_dropped += cut;
         }
     }
-    for (const char c : text) {
-        if (c == '\r' || c == '\n') {
-            if (!m_partialLine.empty()) {
-                m_lastLine = std::exchange(m_partialLine, {});
-            }
-        } else if (m_partialLine.size() < kLineCapacity) {
-            m_partialLine += c;
-        }
-    }
 }
 
 void KeptLog::Clear() {
     m_head.clear();
     m_tail.clear();
     m_dropped = 0;
-    m_partialLine.clear();
 }
 
 std::string KeptLog::Text() const {

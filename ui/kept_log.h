@@ -14,13 +14,11 @@ class KeptLog {
   public:
     // Half for the beginning, half for the end.
     static constexpr std::size_t kCapacity = 1 << 20;
-    static constexpr std::size_t kLineCapacity = 1024;
 
     void Append(std::string_view text);
     void Clear();
 
     std::string Text() const;
-    const std::string& LastLine() const { return m_lastLine; }
 
   private:
     static constexpr std::size_t kHalf = kCapacity / 2;
@@ -29,8 +27,6 @@ class KeptLog {
     // The latest text, trimmed back to kHalf whenever it reaches twice that.
     std::string m_tail;
     std::size_t m_dropped = 0;  // bytes between the head and the tail
-    std::string m_lastLine;
-    std::string m_partialLine;
 };
 
 }  // namespace vantrel

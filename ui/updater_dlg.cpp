@@ -187,7 +187,6 @@ bool CUpdaterDlg::OpenPortOfSelection() {
         m_comm.ClosePort();
     }
     m_portNumber = m_view.ComboSelection(kIdPortSelector) + 1;
-    m_lastPortLoss.reset();
     m_receive.TakePendingBoot();  // whatever waits on another line is not this one's
     DetectPorts();
     ShowStatus(kStatusCheckingPort);
@@ -349,10 +348,10 @@ void CUpdaterDlg::HintAtSilentLine() {
 void CUpdaterDlg::OnCommLost(const PortLoss& loss) {
     m_silentLineHint.Stop();  // the log names the loss; a hint would mislead
     m_receive.TakePendingBoot();
-    m_lastPortLoss = DescribePortLoss(loss);
+    std::string reason = DescribePortLoss(loss);
     ShowStatus(kStatusPortFailed);
-    AppendLog(*m_lastPortLoss + "\r\n");
-    Tell(update_event::PortLost{*m_lastPortLoss});
+    AppendLog(reason + "\r\n");
+    Tell(update_event::PortLost{std::move(reason)});
 }
 
 void CUpdaterDlg::OnCommWriteError() {

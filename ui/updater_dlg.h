@@ -89,17 +89,13 @@ class CUpdaterDlg : public SessionHost, public CommOwner {
     std::optional<bool> LastSessionSucceeded() const {
         return m_lastSessionEnd ? std::optional<bool>(m_lastSessionEnd->Succeeded()) : std::nullopt;
     }
-    // Why the port was lost, in the port layer's words, until it opens again.
-    const std::optional<std::string>& LastPortLoss() const { return m_lastPortLoss; }
     bool SessionRunning() const { return m_session.WorkerRunning(); }
     std::chrono::steady_clock::time_point LastReceiveTime() const { return m_lastReceiveTime; }
     int PortNumber() const { return m_portNumber; }
     std::int32_t ImageKind() const { return m_images.ImageKind(); }
     const ModuleSlots& Slots() const { return m_slots; }
     const CComm& Comm() const { return m_comm; }
-    UpdateSession::Progress SessionProgress() const { return m_session.CurrentProgress(); }
     SessionState CurrentSessionState() const { return m_session.State(); }
-    std::uint32_t FramesSentAgain() const { return m_session.FramesSentAgain(); }
     // What discovery knew of the device of the last open, nullptr if nothing.
     const DetectedPort* OpenedDetectedPort() const;
 
@@ -154,7 +150,6 @@ class CUpdaterDlg : public SessionHost, public CommOwner {
     int m_portNumber = -1;
     bool m_busy = false;
     std::optional<SessionEnd> m_lastSessionEnd;
-    std::optional<std::string> m_lastPortLoss;
     std::chrono::steady_clock::time_point m_lastReceiveTime{};
     std::vector<DetectedPort> m_detectedPorts;
     std::optional<PortDevice> m_portDeviceOverride;
