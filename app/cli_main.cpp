@@ -6,9 +6,9 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <variant>
 
@@ -117,15 +117,23 @@ vantrel::UnitRecord UnitBase(const vantrel::CliOptions& options, std::int32_t ki
     return unit;
 }
 
+// --device PATH: the device of PORT N.
+std::optional<vantrel::GivenDevice> GivenDeviceOf(const vantrel::CliOptions& options) {
+    if (!options.device) {
+        return std::nullopt;
+    }
+    return vantrel::GivenDevice{options.port, *options.device,
+                                vantrel::DeviceSource::kDeviceOption};
+}
+
 // What the port selector's entries map to, and every port this machine has.
-void ListPorts(bool json) {
+void ListPorts(const std::optional<vantrel::GivenDevice>& given, bool json) {
     vantrel::CIniFile settings;
     settings.SetPath(vantrel::LookUpSettingsFile().path);
     const std::vector<vantrel::DetectedPort> detected = vantrel::DetectSerialPorts();
     std::vector<vantrel::PortDevice> mapped;
     for (int port = 1; port <= vantrel::kMaxPortNumber; ++port) {
-        mapped.push_back(
-            vantrel::MapPort(port, vantrel::ReadPortMapSources(port, settings, detected)));
+        mapped.push_back(vantrel::ResolvePortDevice(port, settings, detected, given));
     }
     const auto listed = vantrel::LabelPorts(detected, mapped);
     if (json) {
@@ -205,12 +213,8 @@ int main(int argc, char** argv) {
     if (options.verbose) {
         ReportSettingsLookup();
     }
-    if (options.device) {
-        const std::string variable = "VANTREL_COM" + std::to_string(options.port);
-        setenv(variable.c_str(), options.device->c_str(), 1);
-    }
     if (options.listPorts) {
-        ListPorts(options.json);
+        ListPorts(GivenDeviceOf(options), options.json);
         return 0;
     }
     if (!ImageAccepted(options.image) || !DigestAccepted(options)) {
@@ -231,6 +235,7 @@ int main(int argc, char** argv) {
     vantrel::TerminalView view(commentary ? stdout : nullptr, stderr,
                                commentary && isatty(STDERR_FILENO) != 0, options.image);
     vantrel::CUpdaterDlg dlg(view, ui, vantrel::ApplicationName());
+    dlg.SetPortDevice(GivenDeviceOf(options));
     dlg.OnInitDialog(options.port - 1);
     if (dlg.Comm().IsConnected() == 0) {
         Error(vantrel::DescribeOpenError(dlg.Comm().LastOpenError()));

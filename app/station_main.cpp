@@ -148,9 +148,7 @@ int main(int argc, char** argv) {
         vantrel::PortRunnerConfig runner;
         runner.label = port.label;
         runner.portNumber = port.portNumber;
-        if (port.device) {
-            runner.device = vantrel::PortDevice{*port.device, "the command line"};
-        }
+        runner.device = vantrel::GivenDeviceOf(port);
         runner.image = options.image;
         runner.timeoutSeconds = options.timeoutSeconds;
         runner.readbackDir = readbackFolder;
