@@ -14,6 +14,7 @@
 
 #include "cli/expected_sha256.h"
 #include "cli/program_version.h"
+#include "cli/unit_labels.h"
 #include "engine/image_digest.h"
 #include "engine/image_file.h"
 #include "platform/cancel_signals.h"
@@ -105,10 +106,15 @@ std::variant<std::unique_ptr<vantrel::UnitRecorder>, std::string> OpenRecorder(
 }
 
 // What a record says of every unit of this run, before it starts.
-vantrel::UnitRecord UnitBase(const vantrel::CliOptions& options, std::int32_t kind) {
+vantrel::UnitRecord UnitBase(const vantrel::CliOptions& options, const vantrel::UnitLabels& labels,
+                             std::int32_t kind) {
     vantrel::UnitRecord unit;
     unit.id = vantrel::NewUnitId();
     unit.host = vantrel::StationHostName();
+    unit.stationName = labels.stationName;
+    unit.operatorName = labels.operatorName;
+    unit.workOrder = labels.workOrder;
+    unit.boxSerial = labels.boxSerial;
     unit.portLabel = "PORT " + std::to_string(options.port);
     unit.imagePath = std::filesystem::absolute(options.image).string();
     unit.imageSha256 = vantrel::Sha256OfFile(options.image).value_or("");
@@ -155,6 +161,19 @@ void ReportSettingsLookup() {
         vantrel::WriteText(
             stderr, "vantrel-cli: no settings file: the loader identifier stays as built in\n");
     }
+}
+
+// The labels of the unit's record, from the options and the settings file;
+// a refused one is named before any port is touched.
+std::optional<vantrel::UnitLabels> ReadLabels(const vantrel::CliOptions& options) {
+    vantrel::CIniFile settings;
+    settings.SetPath(vantrel::LookUpSettingsFile().path);
+    auto labels = vantrel::ReadUnitLabels(settings, options.labels, vantrel::StationHostName());
+    if (const auto* error = std::get_if<std::string>(&labels)) {
+        Error(*error);
+        return std::nullopt;
+    }
+    return std::get<vantrel::UnitLabels>(labels);
 }
 
 // Refused images are named before any port is touched, with the window's
@@ -217,7 +236,8 @@ int main(int argc, char** argv) {
         ListPorts(GivenDeviceOf(options), options.json);
         return 0;
     }
-    if (!ImageAccepted(options.image) || !DigestAccepted(options)) {
+    const auto labels = ReadLabels(options);
+    if (!labels || !ImageAccepted(options.image) || !DigestAccepted(options)) {
         return kExitNotStarted;
     }
     vantrel::RecordTarget recordTarget;
@@ -245,7 +265,7 @@ int main(int argc, char** argv) {
     if (dlg.ImageKind() == 0 || g_cancelRequested != 0) {
         return kExitNotStarted;
     }
-    vantrel::UnitTracker unit(dlg, UnitBase(options, dlg.ImageKind()));
+    vantrel::UnitTracker unit(dlg, UnitBase(options, *labels, dlg.ImageKind()));
     dlg.OnStart();
     if (!dlg.SessionRunning()) {
         Error("the update did not start: " + view.GetText(vantrel::kIdStatusLine));

@@ -66,6 +66,7 @@ std::variant<CliOptions, CommandLineExit> ParseCliOptions(int argc, const char* 
                  "the file or postgresql:// server URL names")
         ->type_name("[=URL]")
         ->disable_flag_override(false);
+    AddLabelOptions(app, options.labels, /*withBoxSerial=*/true);
     app.add_flag("-q,--quiet", options.quiet, "print only the result line and errors");
     app.add_flag("--json", options.json,
                  "the result as one JSON object, the only output on standard output (with "
