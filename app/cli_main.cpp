@@ -6,14 +6,15 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <variant>
 
 #include "cli/expected_sha256.h"
 #include "cli/program_version.h"
+#include "cli/unit_labels.h"
 #include "engine/image_digest.h"
 #include "engine/image_file.h"
 #include "platform/cancel_signals.h"
@@ -99,23 +100,36 @@ std::variant<std::unique_ptr<vantrel::UnitRecorder>, std::string> OpenRecorder(
 }
 
 // What a record says of every unit of this run, before it starts.
-vantrel::UnitRecord UnitBase(const vantrel::CliOptions& options) {
+vantrel::UnitRecord UnitBase(const vantrel::CliOptions& options,
+                             const vantrel::UnitLabels& labels) {
     vantrel::UnitRecord unit;
     unit.host = vantrel::StationHostName();
+    unit.stationName = labels.stationName;
+    unit.operatorName = labels.operatorName;
+    unit.workOrder = labels.workOrder;
+    unit.boxSerial = labels.boxSerial;
     unit.portLabel = "PORT " + std::to_string(options.port);
     unit.toolVersion = vantrel::VersionText();
     return unit;
 }
 
+// --device PATH: the device of PORT N.
+std::optional<vantrel::GivenDevice> GivenDeviceOf(const vantrel::CliOptions& options) {
+    if (!options.device) {
+        return std::nullopt;
+    }
+    return vantrel::GivenDevice{options.port, *options.device,
+                                vantrel::DeviceSource::kDeviceOption};
+}
+
 // What the port selector's entries map to, and every port this machine has.
-void ListPorts(bool json) {
+void ListPorts(const std::optional<vantrel::GivenDevice>& given, bool json) {
     vantrel::CIniFile settings;
     settings.SetPath(vantrel::LookUpSettingsFile().path);
     const std::vector<vantrel::DetectedPort> detected = vantrel::DetectSerialPorts();
     std::vector<vantrel::PortDevice> mapped;
     for (int port = 1; port <= vantrel::kMaxPortNumber; ++port) {
-        mapped.push_back(
-            vantrel::MapPort(port, vantrel::ReadPortMapSources(port, settings, detected)));
+        mapped.push_back(vantrel::ResolvePortDevice(port, settings, detected, given));
     }
     const auto listed = vantrel::LabelPorts(detected, mapped);
     if (json) {
@@ -137,6 +151,19 @@ void ReportSettingsLookup() {
         vantrel::WriteText(
             stderr, "vantrel-cli: no settings file: the loader identifier stays as built in\n");
     }
+}
+
+// The labels of the unit's record, from the options and the settings file;
+// a refused one is named before any port is touched.
+std::optional<vantrel::UnitLabels> ReadLabels(const vantrel::CliOptions& options) {
+    vantrel::CIniFile settings;
+    settings.SetPath(vantrel::LookUpSettingsFile().path);
+    auto labels = vantrel::ReadUnitLabels(settings, options.labels, vantrel::StationHostName());
+    if (const auto* error = std::get_if<std::string>(&labels)) {
+        Error(*error);
+        return std::nullopt;
+    }
+    return std::get<vantrel::UnitLabels>(labels);
 }
 
 // Refused images are named before any port is touched, with the window's
@@ -195,15 +222,12 @@ int main(int argc, char** argv) {
     if (options.verbose) {
         ReportSettingsLookup();
     }
-    if (options.device) {
-        const std::string variable = "VANTREL_COM" + std::to_string(options.port);
-        setenv(variable.c_str(), options.device->c_str(), 1);
-    }
     if (options.listPorts) {
-        ListPorts(options.json);
+        ListPorts(GivenDeviceOf(options), options.json);
         return 0;
     }
-    if (!ImageAccepted(options.image) || !DigestAccepted(options)) {
+    const auto labels = ReadLabels(options);
+    if (!labels || !ImageAccepted(options.image) || !DigestAccepted(options)) {
         return kExitNotStarted;
     }
     vantrel::RecordTarget recordTarget;
@@ -221,6 +245,7 @@ int main(int argc, char** argv) {
     vantrel::TerminalView view(commentary ? stdout : nullptr, stderr,
                                commentary && isatty(STDERR_FILENO) != 0, options.image);
     vantrel::CUpdaterDlg dlg(view, ui, vantrel::ApplicationName());
+    dlg.SetPortDevice(GivenDeviceOf(options));
     UnitResult result;
     vantrel::UnitRules rules;
     if (options.timeoutSeconds) {
@@ -228,7 +253,7 @@ int main(int argc, char** argv) {
             static_cast<std::int64_t>(*options.timeoutSeconds * 1000 + 0.5));
     }
     vantrel::UnitLine line(dlg, ui, rules, &result);
-    line.SetUnitTemplate(UnitBase(options));
+    line.SetUnitTemplate(UnitBase(options, *labels));
     dlg.OnInitDialog(options.port - 1);
     if (dlg.Comm().IsConnected() == 0) {
         Error(vantrel::DescribeOpenError(dlg.Comm().LastOpenError()));

@@ -10,6 +10,7 @@
 
 #include "cli/expected_sha256.h"
 #include "cli/program_version.h"
+#include "cli/unit_labels.h"
 #include "engine/image_digest.h"
 #include "engine/image_file.h"
 #include "platform/cancel_signals.h"
@@ -104,6 +105,11 @@ int main(int argc, char** argv) {
     }
     vantrel::CIniFile settings;
     settings.SetPath(vantrel::LookUpSettingsFile().path);
+    const auto labels =
+        vantrel::ReadUnitLabels(settings, options.labels, vantrel::StationHostName());
+    if (const auto* error = std::get_if<std::string>(&labels)) {
+        return Fail(*error);
+    }
     const auto devices = vantrel::ResolvePortDevices(options.ports, settings);
     if (const auto shared = vantrel::FindSharedDevice(options.ports, devices)) {
         return Fail(*shared);
@@ -135,6 +141,10 @@ int main(int argc, char** argv) {
 
     vantrel::UnitRecord unitTemplate;
     unitTemplate.host = vantrel::StationHostName();
+    const auto& given = std::get<vantrel::UnitLabels>(labels);
+    unitTemplate.stationName = given.stationName;
+    unitTemplate.operatorName = given.operatorName;
+    unitTemplate.workOrder = given.workOrder;
     unitTemplate.imagePath = std::filesystem::absolute(options.image).string();
     unitTemplate.imageSha256 = *digest;
     unitTemplate.imageKind = std::string(vantrel::FindImageKind(image.kind)->headerText);
@@ -148,9 +158,7 @@ int main(int argc, char** argv) {
         vantrel::PortRunnerConfig runner;
         runner.label = port.label;
         runner.portNumber = port.portNumber;
-        if (port.device) {
-            runner.device = vantrel::PortDevice{*port.device, "the command line"};
-        }
+        runner.device = vantrel::GivenDeviceOf(port);
         runner.image = options.image;
         runner.timeoutSeconds = options.timeoutSeconds;
         runner.readbackDir = readbackFolder;

@@ -25,22 +25,31 @@ std::string Ordinal(std::size_t n) {
 
 PortDevice MapPort(int portNumber, const PortMapSources& sources) {
     const std::string name = ComPortName(portNumber);
+    if (sources.given) {
+        return {sources.given->path, sources.given->source, {}};
+    }
     if (sources.environment) {
-        return {*sources.environment, "VANTREL_" + name};
+        return {*sources.environment, DeviceSource::kEnvironment, "VANTREL_" + name};
     }
     if (sources.configured) {
-        return {*sources.configured, name + " in [PORTS] of " + sources.settingsPath};
+        return {*sources.configured, DeviceSource::kSettingsFile,
+                name + " in [PORTS] of " + sources.settingsPath};
     }
     if (portNumber >= 1 && static_cast<std::size_t>(portNumber) <= sources.detected.size()) {
         return {sources.detected[static_cast<std::size_t>(portNumber - 1)].device,
+                DeviceSource::kDiscovery,
                 "the " + Ordinal(static_cast<std::size_t>(portNumber)) + " detected port"};
     }
-    return {"/dev/ttyS" + std::to_string(portNumber - 1), {}};
+    return {"/dev/ttyS" + std::to_string(portNumber - 1), DeviceSource::kDefault, {}};
 }
 
 PortMapSources ReadPortMapSources(int portNumber, const CIniFile& settings,
-                                  std::span<const DetectedPort> detected) {
+                                  std::span<const DetectedPort> detected,
+                                  const std::optional<GivenDevice>& given) {
     PortMapSources sources;
+    if (given && given->portNumber == portNumber) {
+        sources.given = given;
+    }
     const std::string name = ComPortName(portNumber);
     const std::string variable = "VANTREL_" + name;
     if (const char* value = std::getenv(variable.c_str()); value != nullptr && *value != '\0') {
@@ -53,6 +62,12 @@ PortMapSources ReadPortMapSources(int portNumber, const CIniFile& settings,
     sources.settingsPath = settings.Path();
     sources.detected = detected;
     return sources;
+}
+
+PortDevice ResolvePortDevice(int portNumber, const CIniFile& settings,
+                             std::span<const DetectedPort> detected,
+                             const std::optional<GivenDevice>& given) {
+    return MapPort(portNumber, ReadPortMapSources(portNumber, settings, detected, given));
 }
 
 const DetectedPort* FindDetectedPort(const std::string& path,
@@ -73,8 +88,9 @@ std::string DescribePortDevice(const PortDevice& device, const DetectedPort* det
         text += " (" + detected->device + ")";
     }
     text += ": " + (detected != nullptr ? DescribeDetectedPort(*detected) : "nothing detected");
-    if (!device.origin.empty()) {
-        text += ", set by " + device.origin;
+    if (const std::string source = DescribeDeviceSource(device.source, device.detail);
+        !source.empty()) {
+        text += ", " + source;
     }
     return text;
 }

@@ -42,10 +42,12 @@ int CComm::OpenPort(const PortSettings& settings) {
     if (settings.portNumber == 0 || settings.portNumber > kMaxPortNumber) {
         return RefuseOpen(OpenErrorKind::kPortNumberRefused, 0);
     }
-    m_portDevice = m_resolver ? m_resolver(settings.portNumber)
-                              : PortDevice{DevicePathForPort(settings.portNumber), {}};
+    m_portDevice =
+        m_resolver ? m_resolver(settings.portNumber)
+                   : PortDevice{DevicePathForPort(settings.portNumber), DeviceSource::kDefault, {}};
     m_lastOpenError.device = m_portDevice.path;
-    m_lastOpenError.origin = m_portDevice.origin;
+    m_lastOpenError.source = m_portDevice.source;
+    m_lastOpenError.sourceDetail = m_portDevice.detail;
 
     DeviceOpenResult opened = OpenDeviceExclusive(m_portDevice.path);
     if (!opened.device.IsValid()) {

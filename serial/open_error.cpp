@@ -49,6 +49,28 @@ std::string HolderText(const std::optional<DeviceHolder>& holder) {
            pid + ")";
 }
 
+bool GivenByOperator(DeviceSource source) {
+    return source == DeviceSource::kDeviceOption || source == DeviceSource::kStationArgument;
+}
+
+// What to look at: the path the operator gave, the setting that named the
+// device, or how to name one.
+std::string NoSuchDeviceAdvice(const OpenError& error) {
+    switch (error.source) {
+        case DeviceSource::kDeviceOption:
+        case DeviceSource::kStationArgument:
+            return "Check the path " + DescribeDeviceSource(error.source, error.sourceDetail);
+        case DeviceSource::kEnvironment:
+        case DeviceSource::kSettingsFile:
+            return "Check that the serial adapter is plugged in, or correct " + error.sourceDetail;
+        case DeviceSource::kDiscovery:
+        case DeviceSource::kDefault:
+            break;
+    }
+    return "Check that the serial adapter is plugged in, or name the device in VANTREL_" +
+           ComPortName(error.portNumber);
+}
+
 std::string ReasonText(const OpenError& error) {
     switch (error.kind) {
         case OpenErrorKind::kNone:
@@ -56,9 +78,7 @@ std::string ReasonText(const OpenError& error) {
         case OpenErrorKind::kPortNumberRefused:
             return "only COM1 to COM" + std::to_string(kMaxPortNumber) + " can be used";
         case OpenErrorKind::kNoSuchDevice:
-            return "no such device. Check that the serial adapter is plugged in, or name the "
-                   "device in VANTREL_" +
-                   ComPortName(error.portNumber);
+            return "no such device. " + NoSuchDeviceAdvice(error);
         case OpenErrorKind::kPermissionDenied:
             return "permission denied. Add your user to the 'dialout' group "
                    "(sudo usermod -aG dialout $USER), then log in again";
@@ -79,13 +99,17 @@ std::string ReasonText(const OpenError& error) {
 }  // namespace
 
 std::string DescribeOpenError(const OpenError& error) {
+    // A path the operator gave is the port's name; COMn would be news to them.
     const std::string port = error.device.empty() ? ComPortName(error.portNumber)
-                                                  : DescribePort(error.portNumber, error.device);
+                             : GivenByOperator(error.source)
+                                 ? error.device
+                                 : DescribePort(error.portNumber, error.device);
     if (error.kind == OpenErrorKind::kNone) {
         return port + ": open.";
     }
-    const std::string origin = error.origin.empty() ? "" : " (set by " + error.origin + ")";
-    return port + origin + ": cannot open: " + ReasonText(error) + ".";
+    const std::string source = DescribeDeviceSource(error.source, error.sourceDetail);
+    return port + (source.empty() ? "" : " (" + source + ")") +
+           ": cannot open: " + ReasonText(error) + ".";
 }
 
 }  // namespace vantrel

@@ -5,6 +5,7 @@
 
 #include "serial/device_holder.h"
 #include "serial/line_settings.h"
+#include "serial/port_device.h"
 #include "serial/port_settings.h"
 
 namespace vantrel {
@@ -25,12 +26,13 @@ enum class OpenErrorKind {
 struct OpenError {
     OpenErrorKind kind = OpenErrorKind::kNone;
     int portNumber = 0;
-    std::string device;                          // empty when no device was tried
-    std::string origin;                          // the setting that named the device, if any
-    int error = 0;                               // errno of the failing call, 0 when none
-    std::optional<DeviceHolder> holder;          // kInUse: who holds the device, when found
-    SettingsFault fault = SettingsFault::kNone;  // kSettingsRefused
-    PortSettings settings{};                     // kSettingsRefused: what was asked for
+    std::string device;                            // empty when no device was tried
+    DeviceSource source = DeviceSource::kDefault;  // where the device was decided
+    std::string sourceDetail;                      // see PortDevice::detail
+    int error = 0;                                 // errno of the failing call, 0 when none
+    std::optional<DeviceHolder> holder;            // kInUse: who holds the device, when found
+    SettingsFault fault = SettingsFault::kNone;    // kSettingsRefused
+    PortSettings settings{};                       // kSettingsRefused: what was asked for
 };
 
 // One log line for the operator that names the port, its device and the

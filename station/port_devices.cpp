@@ -20,16 +20,20 @@ std::string DeviceIdentity(const std::string& device) {
 
 }  // namespace
 
+std::optional<GivenDevice> GivenDeviceOf(const StationPortArg& port) {
+    if (!port.device) {
+        return std::nullopt;
+    }
+    return GivenDevice{port.portNumber, *port.device, DeviceSource::kStationArgument};
+}
+
 std::vector<std::string> ResolvePortDevices(const std::vector<StationPortArg>& ports,
                                             const CIniFile& settings) {
     const std::vector<DetectedPort> detected = DetectSerialPorts();
     std::vector<std::string> devices;
     for (const StationPortArg& port : ports) {
         devices.push_back(
-            port.device
-                ? *port.device
-                : MapPort(port.portNumber, ReadPortMapSources(port.portNumber, settings, detected))
-                      .path);
+            ResolvePortDevice(port.portNumber, settings, detected, GivenDeviceOf(port)).path);
     }
     return devices;
 }

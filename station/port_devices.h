@@ -4,11 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "serial/port_device.h"
 #include "station/station_options.h"
 
 namespace vantrel {
 
 class CIniFile;
+
+// A PORT argument given as a path, as the device of its selector entry.
+std::optional<GivenDevice> GivenDeviceOf(const StationPortArg& port);
 
 // The device each PORT argument opens now: a path as given, a number as
 // the window maps it (VANTREL_COMn, [PORTS], the n-th detected port).

@@ -22,9 +22,9 @@ class UiThreadCalls;
 class UnitLine;
 
 struct PortRunnerConfig {
-    std::string label;                 // "PORT 1", or the device as given
-    int portNumber = 1;                // the selector entry the port's window opens
-    std::optional<PortDevice> device;  // given as a path: what the entry opens
+    std::string label;                  // "PORT 1", or the device as given
+    int portNumber = 1;                 // the selector entry the port's window opens
+    std::optional<GivenDevice> device;  // given as a path: what the entry opens
     std::string image;
     bool loop = false;                                 // Start again after each unit
     std::optional<double> timeoutSeconds;              // time without progress that cancels a unit

@@ -35,6 +35,7 @@ std::variant<StationOptions, CommandLineExit> ParseStationOptions(int argc,
                                   "where units are recorded: a file, or postgresql://...")
                        ->type_name("URL");
     app.add_flag("--no-record", options.noRecord, "record nothing")->excludes(record);
+    AddLabelOptions(app, options.labels, /*withBoxSerial=*/false);
     app.add_flag("--json", options.json, "one JSON object per event on standard output");
     app.add_flag("--quiet", options.quiet, "only failures and the summary");
     app.add_option("IMAGE", options.image, "the image file to write")->required()->type_name("");

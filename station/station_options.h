@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/command_line.h"
+#include "cli/unit_labels.h"
 
 namespace vantrel {
 
@@ -26,6 +27,7 @@ struct StationOptions {
     bool quiet = false;
     std::string image;
     std::vector<StationPortArg> ports;
+    GivenLabels labels;  // who, which order, which station
 };
 
 // What the command line asks for, or the help, the version or the error

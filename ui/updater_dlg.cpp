@@ -243,10 +243,7 @@ const DetectedPort* CUpdaterDlg::OpenedDetectedPort() const {
 }
 
 PortDevice CUpdaterDlg::MapPortNumber(int portNumber) const {
-    if (m_portDeviceOverride) {
-        return *m_portDeviceOverride;
-    }
-    return MapPort(portNumber, ReadPortMapSources(portNumber, m_iniFile, m_detectedPorts));
+    return ResolvePortDevice(portNumber, m_iniFile, m_detectedPorts, m_givenDevice);
 }
 
 void CUpdaterDlg::SetBusy(bool busy) {

@@ -102,11 +102,10 @@ class CUpdaterDlg : public SessionHost, public CommOwner {
     // Who is told each UpdateEvent from now on; nullptr: nobody.
     void SetListener(UpdateListener* listener) { m_listener = listener; }
 
-    // From the next open on, the selected PORT n is `device`, whatever the
-    // settings say: a station names each of its ports' devices itself.
-    void SetPortDevice(std::optional<PortDevice> device) {
-        m_portDeviceOverride = std::move(device);
-    }
+    // From the next open on, PORT n is the device the operator gave for it,
+    // whatever the environment and the settings say: --device, or a
+    // station's PORT given as a path.
+    void SetPortDevice(std::optional<GivenDevice> device) { m_givenDevice = std::move(device); }
     // From now on Start sends only an image with this SHA-256: a station's
     // boxes all get the image its shift began with.
     void PinImageSha256(std::string sha256) { m_images.PinSha256(std::move(sha256)); }
@@ -152,7 +151,7 @@ class CUpdaterDlg : public SessionHost, public CommOwner {
     std::optional<SessionEnd> m_lastSessionEnd;
     std::chrono::steady_clock::time_point m_lastReceiveTime{};
     std::vector<DetectedPort> m_detectedPorts;
-    std::optional<PortDevice> m_portDeviceOverride;
+    std::optional<GivenDevice> m_givenDevice;
     UpdateListener* m_listener = nullptr;
 
     // Destroyed in reverse: the port (and its reader) first, then the

@@ -196,7 +196,7 @@ TEST_F(CliProcess, ExpectedSha256IsCheckedBeforeAnyPortOpens) {
     const std::string single = dir.Write("one.sha256", digest + "  renamed.bin\n");
     const std::string noLine = dir.Write("two.sha256", other + "  a.bin\n" + other + "  b.bin\n");
     const std::string notes = dir.Write("notes.txt", "release 1.0\n");
-    const std::string portOpened = "vantrel-cli: error: COM1 (/nonexistent/tty)";
+    const std::string portOpened = "vantrel-cli: error: /nonexistent/tty (given with --device)";
     const std::string hint = "\nRun with --help for more information.\n";
     const std::string mismatch = image + " is not the expected image: its SHA-256 is " +
                                  digest.substr(0, 12) + "..., not 000000000000... (expected " +
@@ -289,13 +289,11 @@ TEST_F(CliProcess, NothingStarts) {
          ""},
         {"no such device",
          {"--device", "/nonexistent/tty", Image()},
-         "vantrel-cli: error: COM1 (/nonexistent/tty) (set by VANTREL_COM1): cannot open: no "
-         "such device. Check that the serial adapter is plugged in, or name the device in "
-         "VANTREL_COM1.\n",
+         "vantrel-cli: error: /nonexistent/tty (given with --device): cannot open: no such "
+         "device. Check the path given with --device.\n",
          "Open Comm Port...[Port:1] ===> Fail!!\nlog: PORT 1 is /nonexistent/tty: nothing "
-         "detected, "
-         "set by VANTREL_COM1\nlog: COM1 (/nonexistent/tty) (set by VANTREL_COM1): cannot open: no "
-         "such device"},
+         "detected, given with --device\nlog: /nonexistent/tty (given with --device): cannot "
+         "open: no such device"},
         // Refused before the port is opened.
         {"image refused",
          {"--device", "@pty", dir.Write("short.bin", test::MakeImageBytes({"LOAD", 100}))},
@@ -323,6 +321,8 @@ TEST_F(CliProcess, NothingStarts) {
             EXPECT_NE(cli.Out().find(c.out), std::string::npos) << c.name << ": " << cli.Out();
         }
         EXPECT_EQ(cli.Out().find("Wait for STB BOOT..."), std::string::npos) << c.name;
+        // A device given with --device is the operator's, not a variable's.
+        EXPECT_EQ((cli.Out() + cli.Err()).find("VANTREL_COM"), std::string::npos) << c.name;
     }
 }
 

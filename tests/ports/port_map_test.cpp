@@ -52,22 +52,23 @@ TEST(MapPort, FirstSourceThatNamesADeviceDecides) {
         std::string origin;
     } cases[] = {
         {"the environment over everything", 1, "/dev/pts/4", "/dev/ttyUSB9", bench, "/dev/pts/4",
-         "VANTREL_COM1"},
+         "set by VANTREL_COM1"},
         {"the settings file over detection", 2, std::nullopt, "/dev/serial/by-path/p7", bench,
-         "/dev/serial/by-path/p7", "COM2 in [PORTS] of /opt/Vantrel.ini"},
+         "/dev/serial/by-path/p7", "set by COM2 in [PORTS] of /opt/Vantrel.ini"},
         {"the n-th detected port", 2, std::nullopt, std::nullopt, bench, "/dev/ttyUSB3",
-         "the 2nd detected port"},
+         "set by the 2nd detected port"},
         {"the first detected port", 1, std::nullopt, std::nullopt, bench, "/dev/ttyS0",
-         "the 1st detected port"},
+         "set by the 1st detected port"},
         {"beyond the detected ports", 3, std::nullopt, std::nullopt, bench, "/dev/ttyS2", ""},
         {"nothing detected", 1, std::nullopt, std::nullopt, {}, "/dev/ttyS0", ""},
         {"nothing detected, PORT 4", 4, std::nullopt, std::nullopt, {}, "/dev/ttyS3", ""},
     };
     for (const auto& c : cases) {
-        const PortMapSources sources{c.environment, c.configured, "/opt/Vantrel.ini", c.detected};
+        const PortMapSources sources{c.environment, c.configured, "/opt/Vantrel.ini", c.detected,
+                                     std::nullopt};
         const PortDevice device = MapPort(c.port, sources);
         EXPECT_EQ(device.path, c.device) << c.name;
-        EXPECT_EQ(device.origin, c.origin) << c.name;
+        EXPECT_EQ(DescribeDeviceSource(device.source, device.detail), c.origin) << c.name;
     }
 }
 
@@ -95,20 +96,27 @@ TEST(MapPort, SourcesAreReadFromTheEnvironmentAndTheSettingsFile) {
         EXPECT_EQ(sources.configured, c.configured) << c.port;
         EXPECT_EQ(sources.settingsPath, settings.Path());
     }
+    // A device given for PORT 3 is PORT 3's, over its variable, and no other PORT's.
+    const GivenDevice given{3, "/dev/pts/given", DeviceSource::kDeviceOption};
+    EXPECT_EQ(ResolvePortDevice(3, settings, none, given).path, "/dev/pts/given");
+    EXPECT_EQ(ResolvePortDevice(2, settings, none, given).path, "/dev/tty-bench");
     ::unsetenv("VANTREL_COM3");
     ::unsetenv("VANTREL_COM4");
 }
 
 TEST(PortIdentityLine, NamesTheDeviceAndWhatItIs) {
     const DetectedPort adapter = Usb("ttyUSB0", "");
-    EXPECT_EQ(PortIdentityLine(1, {"/dev/ttyUSB0", "the 1st detected port"}, &adapter),
+    EXPECT_EQ(PortIdentityLine(
+                  1, {"/dev/ttyUSB0", DeviceSource::kDiscovery, "the 1st detected port"}, &adapter),
               "PORT 1 is /dev/ttyUSB0: " + DescribeDetectedPort(adapter) +
                   ", set by the 1st detected port\r\n");
-    EXPECT_EQ(PortIdentityLine(2, {"/dev/serial/by-id/x", "VANTREL_COM2"}, &adapter),
+    EXPECT_EQ(PortIdentityLine(
+                  2, {"/dev/serial/by-id/x", DeviceSource::kEnvironment, "VANTREL_COM2"}, &adapter),
               "PORT 2 is /dev/serial/by-id/x (/dev/ttyUSB0): " + DescribeDetectedPort(adapter) +
                   ", set by VANTREL_COM2\r\n");
-    EXPECT_EQ(PortIdentityLine(1, {"/dev/pts/3", "VANTREL_COM1"}, nullptr),
-              "PORT 1 is /dev/pts/3: nothing detected, set by VANTREL_COM1\r\n");
+    EXPECT_EQ(
+        PortIdentityLine(1, {"/dev/pts/3", DeviceSource::kEnvironment, "VANTREL_COM1"}, nullptr),
+        "PORT 1 is /dev/pts/3: nothing detected, set by VANTREL_COM1\r\n");
 }
 
 TEST(FindDetectedPort, AStableNameFindsItsDevice) {
@@ -142,7 +150,8 @@ TEST(MapPort, AnOpenThroughAPortsValueNamingNoDeviceSaysWhereItWasSet) {
         EXPECT_EQ(DescribeOpenError(port.LastOpenError()),
                   "COM1 (" + configured + ") (set by COM1 in [PORTS] of " + settings.Path() +
                       "): cannot open: no such device. Check that the serial adapter is plugged "
-                      "in, or name the device in VANTREL_COM1.");
+                      "in, or correct COM1 in [PORTS] of " +
+                      settings.Path() + ".");
     }
 }
 

@@ -40,7 +40,7 @@ class StationRun : public ::testing::Test {
         port.label = std::move(label);
         port.portNumber = number;
         if (device) {
-            port.device = PortDevice{*device, "the command line"};
+            port.device = GivenDevice{number, *device, DeviceSource::kStationArgument};
         }
         port.image = image;
         port.reopenInterval = 100ms;

@@ -24,10 +24,10 @@ TEST(PortList, EachPortCarriesTheFirstLabelThatMapsToIt) {
                                           Port("ttyUSB0", PortKind::kUsb),
                                           Port("ttyACM0", PortKind::kUsb)};
     const std::vector<PortDevice> mapped = {
-        {"/dev/ttyUSB0", "VANTREL_COM1"},  // PORT 1 moved onto the adapter
-        {"/dev/ttyUSB0", "the 2nd detected port"},
-        {"/dev/pts/4", "VANTREL_COM3"},  // names nothing detected
-        {"/dev/ttyS0", ""},
+        {"/dev/ttyUSB0", DeviceSource::kEnvironment, "VANTREL_COM1"},  // PORT 1 moved onto it
+        {"/dev/ttyUSB0", DeviceSource::kDiscovery, "the 2nd detected port"},
+        {"/dev/pts/4", DeviceSource::kEnvironment, "VANTREL_COM3"},  // names nothing detected
+        {"/dev/ttyS0", DeviceSource::kDefault, ""},
     };
     const std::vector<ListedPort> listed = LabelPorts(detected, mapped);
     ASSERT_EQ(listed.size(), 3u);
@@ -63,7 +63,8 @@ TEST(PortList, TableAndJsonHoldTheSameRows) {
     adapter.byPath = "/dev/serial/by-path/pci-0000:00:14.0-usb-0:2:1.0-port0";
     adapter.latencyTimerMs = 16;
     adapter.access = {false, "dialout", std::nullopt};
-    const std::vector<ListedPort> listed = {{adapter, 2}, {Port("ttyS0", PortKind::kUart), {}}};
+    const std::vector<ListedPort> listed = {{adapter, 2, "set by VANTREL_COM2"},
+                                            {Port("ttyS0", PortKind::kUart), {}, {}}};
 
     const std::string table = FormatPortTable(listed);
     EXPECT_EQ(table.substr(0, table.find('\n')).find("PORT"), 0u);

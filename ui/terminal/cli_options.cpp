@@ -44,15 +44,16 @@ std::variant<CliOptions, CommandLineExit> ParseCliOptions(int argc, const char* 
         "(~/.config/vantrel/Vantrel.ini), else /etc/vantrel/Vantrel.ini.\n"
         "Exit status: 0 updated, 1 failed, cancelled or timed out, 2 nothing started.");
     AddCheckedOption(app, "--port", "N",
-                     "PORT N, 1 to 4 (default 1): the device named by VANTREL_COM<N>, the "
-                     "settings file or the N-th port found, else /dev/ttyS<N-1>",
+                     "PORT N, 1 to 4 (default 1): the device given with --device, else the "
+                     "one VANTREL_COM<N>, the settings file or the N-th port found names, else "
+                     "/dev/ttyS<N-1>",
                      [&](const std::string& v) { return CheckPort(v, options.port); });
-    AddCheckedOption(app, "--device", "PATH", "open PATH as PORT N instead of its usual device",
-                     [&](const std::string& v) {
-                         options.device = v;
-                         return v.empty() ? "the path of a serial device is missing"
-                                          : std::string();
-                     });
+    AddCheckedOption(
+        app, "--device", "PATH", "open PATH as PORT N; messages about the port name it as given",
+        [&](const std::string& v) {
+            options.device = v;
+            return v.empty() ? "the path of a serial device is missing" : std::string();
+        });
     AddCheckedOption(app, "--timeout", "SECONDS",
                      "cancel when the update has made no progress for this long: the box sent "
                      "nothing, or refused the same frame again and again (default: wait for "
@@ -65,6 +66,7 @@ std::variant<CliOptions, CommandLineExit> ParseCliOptions(int argc, const char* 
                  "the file or postgresql:// server URL names")
         ->type_name("[=URL]")
         ->disable_flag_override(false);
+    AddLabelOptions(app, options.labels, /*withBoxSerial=*/true);
     app.add_flag("-q,--quiet", options.quiet, "print only the result line and errors");
     app.add_flag("--json", options.json,
                  "the result as one JSON object, the only output on standard output (with "

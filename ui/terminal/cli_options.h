@@ -5,6 +5,7 @@
 #include <variant>
 
 #include "cli/command_line.h"
+#include "cli/unit_labels.h"
 
 namespace vantrel {
 
@@ -20,6 +21,7 @@ struct CliOptions {
     bool verbose = false;                  // say which settings file is read
     bool record = false;                   // record the unit
     std::optional<std::string> recordUrl;  // where: nothing for the local record file
+    GivenLabels labels;                    // who, which order, which station and box
 };
 
 // The options, or the help, the version or the error that ends vantrel-cli

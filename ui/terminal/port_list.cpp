@@ -28,17 +28,17 @@ std::vector<ListedPort> LabelPorts(std::span<const DetectedPort> detected,
                                    std::span<const PortDevice> mapped) {
     std::vector<ListedPort> listed;
     for (const DetectedPort& port : detected) {
-        listed.push_back({port, std::nullopt});
+        listed.push_back({port, std::nullopt, {}});
     }
     for (std::size_t index = 0; index < mapped.size(); ++index) {
         const DetectedPort* found = FindDetectedPort(mapped[index].path, detected);
         if (found == nullptr) {
             continue;
         }
-        std::optional<int>& label =
-            listed[static_cast<std::size_t>(found - detected.data())].portNumber;
-        if (!label) {
-            label = static_cast<int>(index) + 1;
+        ListedPort& entry = listed[static_cast<std::size_t>(found - detected.data())];
+        if (!entry.portNumber) {
+            entry.portNumber = static_cast<int>(index) + 1;
+            entry.portSource = DescribeDeviceSource(mapped[index].source, mapped[index].detail);
         }
     }
     return listed;
@@ -65,11 +65,12 @@ std::string FormatPortTable(std::span<const ListedPort> ports) {
                "with --device PATH or VANTREL_COM<n>.\n";
     }
     std::vector<std::vector<std::string>> rows = {
-        {"PORT", "DEVICE", "STABLE NAME", "DESCRIPTION", "ACCESS", "LATENCY"}};
+        {"PORT", "DEVICE", "STABLE NAME", "DESCRIPTION", "ACCESS", "LATENCY", "PORT CHOSEN"}};
     for (const ListedPort& listed : ports) {
         rows.push_back({Label(listed), listed.port.device, StableNameOrDash(listed.port),
                         DescribeDetectedPort(listed.port), AccessText(listed.port.access),
-                        LatencyText(listed.port)});
+                        LatencyText(listed.port),
+                        listed.portSource.empty() ? "-" : listed.portSource});
     }
     return FormatColumns(rows);
 }
@@ -80,6 +81,7 @@ std::string FormatPortJson(std::span<const ListedPort> ports) {
         const DetectedPort& port = listed.port;
         nlohmann::json entry = {
             {"port", listed.portNumber ? nlohmann::json(*listed.portNumber) : nlohmann::json()},
+            {"port_chosen", listed.portSource},
             {"device", port.device},
             {"kind", port.kind == PortKind::kUsb ? "usb" : "uart"},
             {"driver", port.driver},

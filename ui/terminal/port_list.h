@@ -14,10 +14,12 @@ namespace vantrel {
 struct ListedPort {
     DetectedPort port;
     std::optional<int> portNumber;
+    std::string portSource;  // how that PORT came to be this port: "given with --device"
 };
 
 // Every detected port, labelled with the first of PORT 1 to PORT n whose
-// device (`mapped[n - 1]`, a stable name or the device itself) is it.
+// device (`mapped[n - 1]`, a stable name or the device itself) is it, and
+// with where that device was decided.
 std::vector<ListedPort> LabelPorts(std::span<const DetectedPort> detected,
                                    std::span<const PortDevice> mapped);
 
