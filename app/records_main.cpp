@@ -143,11 +143,14 @@ int main(int argc, char** argv) {
     app.add_option("--port", options.port,
                    "Units on this port: a label (PORT 1, or just 1), a device or a stable name")
         ->type_name("PORT");
-    app.add_option("--work-order", options.workOrder, "Units updated for this work order")
+    app.add_option("--work-order", options.workOrder,
+                   "Units updated for this work order (the whole text, exactly)")
         ->type_name("ORDER");
-    app.add_option("--operator", options.operatorName, "Units this operator ran")
+    app.add_option("--operator", options.operatorName,
+                   "Units this operator ran (the whole name, exactly)")
         ->type_name("NAME");
-    app.add_option("--box-serial", options.boxSerial, "Units of the box with this serial number")
+    app.add_option("--box-serial", options.boxSerial,
+                   "Units of the box with this serial number (exactly)")
         ->type_name("SERIAL");
     app.add_option("--limit", options.limit,
                    "At most this many units (default: 50 in the table, all for --csv and --json)")

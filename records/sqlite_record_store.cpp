@@ -319,7 +319,7 @@ void SqliteRecordStore::SetUpTables() {
                            " (SELECT user_version FROM pragma_user_version())");
             if (look.Step("cannot read")) {
                 created = look.Int(0) == kApplicationId;
-                version = look.Int(1);
+                version = std::max<sqlite3_int64>(1, look.Int(1));
             }
         }
         if (!created) {
