@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "cli/command_line.h"
-#include "records/postgres_record_store.h"
 #include "records/record_report.h"
 #include "records/record_store.h"
+#include "records/record_store_factory.h"
 #include "records/record_target.h"
 #include "records/record_text.h"
 #include "records/record_time.h"
@@ -34,6 +34,9 @@ struct Options {
     std::string since;
     std::string outcome;
     std::string port;
+    std::string workOrder;
+    std::string operatorName;
+    std::string boxSerial;
     std::size_t limit = 0;
     bool limitGiven = false;
     bool csv = false;
@@ -59,25 +62,20 @@ std::optional<vantrel::UnitOutcome> ParseOutcome(std::string text) {
 // read them.
 std::pair<std::vector<vantrel::UnitRecord>, std::size_t> ReadRecords(
     const vantrel::RecordTarget& target, const vantrel::RecordFilter& filter) {
-    if (target.server) {
-        vantrel::PostgresRecordStore store(*target.server,
-                                           vantrel::PostgresRecordStore::Mode::kExisting);
-        auto records = store.Latest(filter);
-        return {std::move(records), store.LeftOut()};
-    }
     std::error_code error;
-    if (!std::filesystem::exists(target.localFile, error) && !error) {
+    if (!target.server && !std::filesystem::exists(target.localFile, error) && !error) {
         // Nothing recorded here yet; a reader creates nothing.
         return {};
     }
-    vantrel::SqliteRecordStore store(target.localFile, vantrel::SqliteRecordStore::Mode::kReadOnly);
-    auto records = store.Latest(filter);
-    return {std::move(records), store.LeftOut()};
+    const auto store = vantrel::OpenRecordStore(target, vantrel::RecordAccess::kRead);
+    auto records = store->Latest(filter);
+    return {std::move(records), store->LeftOut()};
 }
 
 // Brings the units of a file of units kept aside (one JSON object a line)
 // into the record file, and with a server into its spool too: each unit
-// once, however often it is brought in.
+// once, however often it is brought in. Only the local file has a spool,
+// so this opens it as itself.
 int Import(const std::string& path, const vantrel::RecordTarget& target) {
     std::ifstream in(path);
     if (!in) {
@@ -145,6 +143,15 @@ int main(int argc, char** argv) {
     app.add_option("--port", options.port,
                    "Units on this port: a label (PORT 1, or just 1), a device or a stable name")
         ->type_name("PORT");
+    app.add_option("--work-order", options.workOrder,
+                   "Units updated for this work order (the whole text, exactly)")
+        ->type_name("ORDER");
+    app.add_option("--operator", options.operatorName,
+                   "Units this operator ran (the whole name, exactly)")
+        ->type_name("NAME");
+    app.add_option("--box-serial", options.boxSerial,
+                   "Units of the box with this serial number (exactly)")
+        ->type_name("SERIAL");
     app.add_option("--limit", options.limit,
                    "At most this many units (default: 50 in the table, all for --csv and --json)")
         ->type_name("N");
@@ -156,7 +163,8 @@ int main(int argc, char** argv) {
                        "Brings the units kept in FILE, when the record file could not be "
                        "written, into the record file (and with a server URL, to the server)")
             ->type_name("FILE");
-    for (const char* listing : {"--since", "--outcome", "--port", "--limit", "--csv", "--json"}) {
+    for (const char* listing : {"--since", "--outcome", "--port", "--work-order", "--operator",
+                                "--box-serial", "--limit", "--csv", "--json"}) {
         import->excludes(listing);
     }
     if (const auto exit = vantrel::ParseCommandLine(app, argc, argv)) {
@@ -195,6 +203,9 @@ int main(int argc, char** argv) {
     if (!filter.port.empty() && filter.port.find_first_not_of("0123456789") == std::string::npos) {
         filter.port = "PORT " + filter.port;
     }
+    filter.workOrder = options.workOrder;
+    filter.operatorName = options.operatorName;
+    filter.boxSerial = options.boxSerial;
     if (app.count("--import") > 0) {
         return Import(options.import, std::get<vantrel::RecordTarget>(target));
     }

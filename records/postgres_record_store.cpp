@@ -1,5 +1,7 @@
 #include "records/postgres_record_store.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <pqxx/pqxx>
 
@@ -14,32 +16,24 @@ constexpr const char* kInsert = "vantrel_insert_unit";
 // EXISTS at once can still collide.
 constexpr long kSchemaLock = 0x564E5452;
 
-constexpr const char* kSchema = R"sql(
-CREATE TABLE IF NOT EXISTS vantrel_units (
-    id TEXT PRIMARY KEY,
-    start_utc TIMESTAMPTZ NOT NULL,
-    end_utc TIMESTAMPTZ NOT NULL,
-    host TEXT NOT NULL,
-    port_label TEXT NOT NULL,
-    device TEXT NOT NULL,
-    stable_name TEXT NOT NULL,
-    adapter_serial TEXT NOT NULL,
-    image_path TEXT NOT NULL,
-    image_sha256 TEXT NOT NULL,
-    image_kind TEXT NOT NULL,
-    blocks_in_image BIGINT NOT NULL,
-    blocks_acknowledged BIGINT NOT NULL,
-    frames_sent_again BIGINT NOT NULL,
-    outcome TEXT NOT NULL,
-    reason TEXT NOT NULL,
-    seconds DOUBLE PRECISION NOT NULL,
-    tool_version TEXT NOT NULL,
-    log TEXT NOT NULL,
-    received_utc TIMESTAMPTZ NOT NULL DEFAULT now()
-);
-CREATE INDEX IF NOT EXISTS vantrel_units_by_start ON vantrel_units (start_utc);
-CREATE TABLE IF NOT EXISTS vantrel_schema (version INTEGER NOT NULL);
-)sql";
+// A column as CREATE TABLE and ALTER TABLE ... ADD COLUMN give it.
+std::string ColumnDefinition(const RecordColumn& column) {
+    static constexpr std::array<const char*, 5> kTypes = {"TEXT", "TIMESTAMPTZ", "BIGINT",
+                                                          "DOUBLE PRECISION", "TEXT"};
+    return std::string(column.name) + " " + kTypes[static_cast<std::size_t>(column.Kind())] +
+           (column.Key() ? " PRIMARY KEY" : " NOT NULL") + (column.schema > 1 ? " DEFAULT ''" : "");
+}
+
+std::string Schema() {
+    std::string columns;
+    for (const RecordColumn& column : kRecordColumns) {
+        columns += "\n    " + ColumnDefinition(column) + ",";
+    }
+    return "CREATE TABLE IF NOT EXISTS vantrel_units (" + columns +
+           "\n    received_utc TIMESTAMPTZ NOT NULL DEFAULT now()\n);\n"
+           "CREATE INDEX IF NOT EXISTS vantrel_units_by_start ON vantrel_units (start_utc);\n"
+           "CREATE TABLE IF NOT EXISTS vantrel_schema (version INTEGER NOT NULL);\n";
+}
 
 // libpq's messages span lines with tabs; one line reads better in a log.
 std::string OneLine(const char* message) {
@@ -73,23 +67,31 @@ bool IsTransient(const std::string& state) {
            state == "57014";
 }
 
-std::string NumberText(double value) {
-    char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, value);
-    return std::string(text, result.ptr);
+std::string TimeColumn(const std::string& column) {
+    return "to_char(" + column + " AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS.US\"Z\"')";
 }
 
-std::string TimeColumn(const char* column) {
-    return std::string("to_char(") + column +
-           " AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS.US\"Z\"')";
-}
+// A row of the server's as RecordFromRow reads it.
+class ServerRow {
+  public:
+    explicit ServerRow(const pqxx::row& row) : m_row(row) {}
+    std::string Text(int column) const {
+        const pqxx::field field = m_row[column];
+        return std::string(field.c_str(), field.size());
+    }
+    std::int64_t Int(int column) const { return Number<std::int64_t>(column); }
+    double Real(int column) const { return Number<double>(column); }
 
-std::uint32_t ToCount(const pqxx::field& field) {
-    long long value = 0;
-    const std::string_view text(field.c_str(), field.size());
-    std::from_chars(text.data(), text.data() + text.size(), value);
-    return value < 0 ? 0 : value > 0xFFFFFFFFLL ? 0xFFFFFFFFu : static_cast<std::uint32_t>(value);
-}
+  private:
+    template <typename T>
+    T Number(int column) const {
+        T value{};
+        const pqxx::field field = m_row[column];
+        std::from_chars(field.c_str(), field.c_str() + field.size(), value);
+        return value;
+    }
+    const pqxx::row& m_row;
+};
 
 }  // namespace
 
@@ -141,47 +143,81 @@ PostgresRecordStore::PostgresRecordStore(const RecordServer& server, Mode mode)
             pqxx::nontransaction look(m_connection->connection);
             return look.exec("SELECT to_regclass('vantrel_units') IS NOT NULL")[0][0].as<bool>();
         });
+        if (m_hasTables) {
+            // Only read: the tables stay as they are, and a reader lists the
+            // columns it knows of a newer schema.
+            m_schema = Guarded("cannot read from", [&] {
+                pqxx::nontransaction look(m_connection->connection);
+                return SchemaVersion(look);
+            });
+        }
     }
-    if (!m_hasTables) {
-        return;
+    if (m_hasTables && m_schema == kSchemaVersion) {
+        std::string sql = "INSERT INTO vantrel_units (" + RecordColumnList() + ") VALUES (";
+        for (std::size_t i = 1; i <= kRecordColumns.size(); ++i) {
+            sql += (i > 1 ? ", $" : "$") + std::to_string(i);
+        }
+        sql += ") ON CONFLICT (id) DO NOTHING";
+        Guarded("cannot use", [&] { m_connection->connection.prepare(kInsert, sql); });
     }
-    const int version = Guarded("cannot read from", [&] {
-        pqxx::nontransaction look(m_connection->connection);
-        const pqxx::result result =
-            look.exec("SELECT coalesce(max(version), 0) FROM vantrel_schema");
-        return result[0][0].as<int>();
-    });
+}
+
+PostgresRecordStore::~PostgresRecordStore() = default;
+
+int PostgresRecordStore::SchemaVersion(pqxx::transaction_base& transaction) const {
+    const int version =
+        transaction.exec("SELECT coalesce(max(version), 0) FROM vantrel_schema")[0][0].as<int>();
+    return std::max(version, 1);
+}
+
+void PostgresRecordStore::RefuseNewer(int version) const {
     if (version > kSchemaVersion) {
         throw RecordStoreError("the record server " + m_name + " holds records of a newer " +
                                "Vantrel (schema " + std::to_string(version) + "; this one knows " +
                                std::to_string(kSchemaVersion) + ")");
     }
-    std::string sql = "INSERT INTO vantrel_units (" + RecordColumnList() + ") VALUES (";
-    for (std::size_t i = 1; i <= kRecordColumns.size(); ++i) {
-        sql += (i > 1 ? ", $" : "$") + std::to_string(i);
-    }
-    sql += ") ON CONFLICT (id) DO NOTHING";
-    Guarded("cannot use", [&] { m_connection->connection.prepare(kInsert, sql); });
 }
 
-PostgresRecordStore::~PostgresRecordStore() = default;
-
 void PostgresRecordStore::CreateTables() {
-    Guarded("cannot create the tables on", [&] {
+    const int version = Guarded("cannot create the tables on", [&] {
         pqxx::work create(m_connection->connection);
+        // Stations that start at once create or upgrade one after another.
         create.exec("SELECT pg_advisory_xact_lock(" + std::to_string(kSchemaLock) + ")");
-        create.exec(kSchema);
-        create.exec("INSERT INTO vantrel_schema (version) SELECT " +
-                    std::to_string(kSchemaVersion) +
-                    " WHERE NOT EXISTS (SELECT 1 FROM vantrel_schema)");
+        create.exec(Schema());
+        const bool numbered = !create.exec("SELECT 1 FROM vantrel_schema LIMIT 1").empty();
+        const int found = numbered ? SchemaVersion(create) : kSchemaVersion;
+        if (found > kSchemaVersion) {
+            return found;
+        }
+        // Each unit already there keeps its fields, and the new ones are
+        // empty.
+        for (const RecordColumn& column : kRecordColumns) {
+            if (column.schema > found) {
+                create.exec("ALTER TABLE vantrel_units ADD COLUMN IF NOT EXISTS " +
+                            ColumnDefinition(column));
+            }
+        }
+        if (!numbered || found < kSchemaVersion) {
+            create.exec("DELETE FROM vantrel_schema");
+            create.exec("INSERT INTO vantrel_schema (version) VALUES (" +
+                        std::to_string(kSchemaVersion) + ")");
+        }
         create.commit();
+        return kSchemaVersion;
     });
+    RefuseNewer(version);
     m_hasTables = true;
+    m_schema = kSchemaVersion;
 }
 
 void PostgresRecordStore::Write(const UnitRecord& record) {
-    if (!m_hasTables) {
-        throw RecordStoreError("the record server " + m_name + " has no tables to write into");
+    if (!m_hasTables || m_schema != kSchemaVersion) {
+        throw RecordStoreError("the record server " + m_name + " has no tables of schema " +
+                               std::to_string(kSchemaVersion) + " to write into");
+    }
+    std::vector<std::string> values;
+    for (const RecordColumn& column : kRecordColumns) {
+        values.push_back(ColumnText(column, record));
     }
     Guarded("cannot write to", [&] {
         // Reads what the server sent since the last write, so that a
@@ -190,13 +226,7 @@ void PostgresRecordStore::Write(const UnitRecord& record) {
         // connection that broke.
         m_connection->connection.get_notifs();
         pqxx::nontransaction insert(m_connection->connection);
-        insert.exec_prepared(
-            kInsert, record.id, UtcTimeText(record.start), UtcTimeText(record.end), record.host,
-            record.portLabel, record.device, record.stableName, record.adapterSerial,
-            record.imagePath, record.imageSha256, record.imageKind,
-            std::to_string(record.blocksInImage), std::to_string(record.blocksAcknowledged),
-            std::to_string(record.framesSentAgain), std::string(OutcomeName(record.outcome)),
-            record.reason, NumberText(record.seconds), record.toolVersion, record.log);
+        insert.exec_prepared(kInsert, pqxx::prepare::make_dynamic_params(values));
     });
 }
 
@@ -205,72 +235,45 @@ std::vector<UnitRecord> PostgresRecordStore::Latest(const RecordFilter& filter) 
     if (!m_hasTables) {
         return records;
     }
-    std::string columns;
-    for (const std::string_view column : kRecordColumns) {
-        const std::string name(column);
-        const bool time = column == "start_utc" || column == "end_utc";
-        columns += (columns.empty() ? "" : ", ") + (time ? TimeColumn(name.c_str()) : name);
-    }
-    const std::string sql = "SELECT " + columns +
-                            " FROM vantrel_units"
-                            " WHERE ($1::timestamptz IS NULL OR start_utc >= $1::timestamptz)"
-                            " AND ($2::text IS NULL OR outcome = $2::text)"
-                            " AND ($3::text IS NULL OR port_label = $3::text OR device = $3::text"
-                            " OR stable_name = $3::text)"
-                            " ORDER BY start_utc DESC, id DESC LIMIT $4::bigint";
+    const std::string columns =
+        RecordColumnList(m_schema, "", [](const std::string& sql, const RecordColumn& column) {
+            return column.Kind() == ColumnKind::kTime ? TimeColumn(sql) : sql;
+        });
+    std::string sql = "SELECT " + columns +
+                      " FROM vantrel_units"
+                      " WHERE ($1::timestamptz IS NULL OR start_utc >= $1::timestamptz)"
+                      " AND ($2::text IS NULL OR outcome = $2::text)"
+                      " AND ($3::text IS NULL OR port_label = $3::text OR device = $3::text"
+                      " OR stable_name = $3::text)";
     const std::string since = filter.since ? UtcTimeText(*filter.since) : "";
     const std::string outcome = filter.outcome ? std::string(OutcomeName(*filter.outcome)) : "";
     const std::string limit = std::to_string(filter.limit);
+    std::vector<const char*> values = {filter.since ? since.c_str() : nullptr,
+                                       filter.outcome ? outcome.c_str() : nullptr,
+                                       filter.port.empty() ? nullptr : filter.port.c_str()};
+    for (const ExactFilter& exact : kExactFilters) {
+        const std::string value = "$" + std::to_string(values.size() + 1) + "::text";
+        sql += " AND (" + value + " IS NULL OR " +
+               SelectedColumn(ColumnNamed(exact.column), m_schema) + " = " + value + ")";
+        const std::string& wanted = filter.*exact.value;
+        values.push_back(wanted.empty() ? nullptr : wanted.c_str());
+    }
+    sql += " ORDER BY start_utc DESC, id DESC LIMIT $" + std::to_string(values.size() + 1) +
+           "::bigint";
+    values.push_back(filter.limit == 0 ? nullptr : limit.c_str());
     const pqxx::result rows = Guarded("cannot read from", [&] {
         pqxx::nontransaction select(m_connection->connection);
-        return select.exec_params(sql, filter.since ? since.c_str() : nullptr,
-                                  filter.outcome ? outcome.c_str() : nullptr,
-                                  filter.port.empty() ? nullptr : filter.port.c_str(),
-                                  filter.limit == 0 ? nullptr : limit.c_str());
+        return select.exec_params(sql, pqxx::prepare::make_dynamic_params(values));
     });
     m_leftOut = 0;
     for (const pqxx::row& row : rows) {
         try {
-            records.push_back(ReadRow(row));
+            records.push_back(RecordFromRow(ServerRow(row), 0, m_name));
         } catch (const RecordStoreError&) {
             ++m_leftOut;
         }
     }
     return records;
-}
-
-UnitRecord PostgresRecordStore::ReadRow(const pqxx::row& row) const {
-    UnitRecord record;
-    int column = 0;
-    const auto text = [&] {
-        const pqxx::field field = row[column++];
-        return std::string(field.c_str(), field.size());
-    };
-    record.id = text();
-    for (UnitRecord::Clock::time_point* time : {&record.start, &record.end}) {
-        const std::string stored = text();
-        const auto parsed = ParseUtcTime(stored);
-        if (!parsed) {
-            throw RecordStoreError("unit " + record.id + " on " + m_name +
-                                   " has a time that is none: \"" + stored + "\"");
-        }
-        *time = *parsed;
-    }
-    for (std::string* field :
-         {&record.host, &record.portLabel, &record.device, &record.stableName,
-          &record.adapterSerial, &record.imagePath, &record.imageSha256, &record.imageKind}) {
-        *field = text();
-    }
-    record.blocksInImage = ToCount(row[column++]);
-    record.blocksAcknowledged = ToCount(row[column++]);
-    record.framesSentAgain = ToCount(row[column++]);
-    record.outcome = StoredOutcome(text(), record.id, m_name);
-    record.reason = text();
-    const std::string seconds = text();
-    std::from_chars(seconds.data(), seconds.data() + seconds.size(), record.seconds);
-    record.toolVersion = text();
-    record.log = text();
-    return record;
 }
 
 }  // namespace vantrel

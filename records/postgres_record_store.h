@@ -4,11 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "records/record_columns.h"
 #include "records/record_store.h"
 #include "records/record_target.h"
 
 namespace pqxx {
-class row;
+class transaction_base;
 }
 
 namespace vantrel {
@@ -20,10 +21,12 @@ namespace vantrel {
 class PostgresRecordStore final : public RecordStore {
   public:
     enum class Mode {
-        kCreate,    // create the tables when missing
-        kExisting,  // only read: a server without the tables holds no records
+        kCreate,  // create the tables when missing
+        // Only read, changing nothing: a server without the tables holds no
+        // records, and tables of an older schema are read as they are.
+        kExisting,
     };
-    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSchemaVersion = kRecordSchemaVersion;
 
     // Connects; a server that cannot be reached throws a RecordStoreError
     // that is Unreachable().
@@ -38,16 +41,18 @@ class PostgresRecordStore final : public RecordStore {
   private:
     struct Connection;
 
+    // Creates the tables, or adds the columns that tables of an older
+    // schema lack.
     void CreateTables();
-    // A row of the table as a record; a RecordStoreError for one this
-    // version cannot read.
-    UnitRecord ReadRow(const pqxx::row& row) const;
+    int SchemaVersion(pqxx::transaction_base& transaction) const;
+    void RefuseNewer(int version) const;
     template <typename Action>
     auto Guarded(const char* doing, Action action);
 
     std::string m_name;
     std::unique_ptr<Connection> m_connection;
     bool m_hasTables = false;
+    int m_schema = kSchemaVersion;  // that of the server's tables
 };
 
 }  // namespace vantrel

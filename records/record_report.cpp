@@ -16,40 +16,11 @@ namespace {
 // The most a table cell shows.
 constexpr std::size_t kCellCap = 200;
 
-std::string NumberText(double value) {
-    char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, value);
-    return std::string(text, result.ptr);
-}
-
 std::string SecondsText(double seconds) {
     char text[32];
     const auto result =
         std::to_chars(text, text + sizeof text, seconds, std::chars_format::fixed, 1);
     return std::string(text, result.ptr);
-}
-
-// The fields in kRecordColumns order, as text.
-std::vector<std::string> Fields(const UnitRecord& record) {
-    return {record.id,
-            UtcTimeText(record.start),
-            UtcTimeText(record.end),
-            record.host,
-            record.portLabel,
-            record.device,
-            record.stableName,
-            record.adapterSerial,
-            record.imagePath,
-            record.imageSha256,
-            record.imageKind,
-            std::to_string(record.blocksInImage),
-            std::to_string(record.blocksAcknowledged),
-            std::to_string(record.framesSentAgain),
-            std::string(OutcomeName(record.outcome)),
-            record.reason,
-            NumberText(record.seconds),
-            record.toolVersion,
-            record.log};
 }
 
 // A store written by another program may hold anything: cells get the same
@@ -61,17 +32,23 @@ std::string Cell(std::string_view text) {
     return cell.empty() ? "-" : cell;
 }
 
+// Numbers as JSON numbers, the rest as text.
 nlohmann::ordered_json UnitJson(const UnitRecord& stored) {
     const UnitRecord record = SafeRecord(stored);
-    const std::vector<std::string> fields = Fields(record);
     nlohmann::ordered_json unit = nlohmann::ordered_json::object();
-    for (std::size_t i = 0; i < kRecordColumns.size(); ++i) {
-        unit[std::string(kRecordColumns[i])] = fields[i];
+    for (const RecordColumn& column : kRecordColumns) {
+        nlohmann::ordered_json& field = unit[std::string(column.name)];
+        switch (column.Kind()) {
+            case ColumnKind::kCount:
+                field = column.Of<std::uint32_t>(record);
+                break;
+            case ColumnKind::kReal:
+                field = column.Of<double>(record);
+                break;
+            default:
+                field = ColumnText(column, record);
+        }
     }
-    unit["blocks_in_image"] = record.blocksInImage;
-    unit["blocks_acknowledged"] = record.blocksAcknowledged;
-    unit["frames_sent_again"] = record.framesSentAgain;
-    unit["seconds"] = record.seconds;
     return unit;
 }
 
@@ -85,6 +62,10 @@ class JsonRow {
     JsonRow(const nlohmann::json& unit, const std::string& where) : m_unit(unit), m_where(where) {}
 
     std::string Text(int column) const {
+        // Units kept aside by a version before the column came have none.
+        if (Of(column).schema > 1 && !m_unit.contains(Name(column))) {
+            return "";
+        }
         const nlohmann::json& field = Field(column);
         if (!field.is_string()) {
             Refuse(column, "text");
@@ -107,9 +88,10 @@ class JsonRow {
     }
 
   private:
-    static std::string Name(int column) {
-        return std::string(kRecordColumns[static_cast<std::size_t>(column)]);
+    static const RecordColumn& Of(int column) {
+        return kRecordColumns[static_cast<std::size_t>(column)];
     }
+    static std::string Name(int column) { return std::string(Of(column).name); }
     const nlohmann::json& Field(int column) const {
         const auto found = m_unit.find(Name(column));
         if (found == m_unit.end()) {
@@ -146,15 +128,16 @@ std::string FormatRecordTable(std::span<const UnitRecord> records) {
         return "No units recorded.\n";
     }
     using Row = std::vector<std::string>;
-    std::vector<Row> rows = {{"START (UTC)", "HOST", "PORT", "DEVICE", "KIND", "BLOCKS", "RESENT",
-                              "OUTCOME", "SECONDS", "REASON"}};
+    std::vector<Row> rows = {{"START (UTC)", "STATION", "PORT", "DEVICE", "KIND", "WORK ORDER",
+                              "BOX", "BLOCKS", "RESENT", "OUTCOME", "SECONDS", "REASON"}};
     for (const UnitRecord& record : records) {
         // "2026-12-09T05:00:00.123456Z" as "2026-12-09 05:00:00".
         std::string start = UtcTimeText(record.start).substr(0, 19);
         start[10] = ' ';
         rows.push_back(
-            {start, Cell(record.host), Cell(record.portLabel), Cell(record.device),
-             Cell(record.imageKind),
+            {start, Cell(record.stationName.empty() ? record.host : record.stationName),
+             Cell(record.portLabel), Cell(record.device), Cell(record.imageKind),
+             Cell(record.workOrder), Cell(record.boxSerial),
              std::to_string(record.blocksAcknowledged) + "/" + std::to_string(record.blocksInImage),
              std::to_string(record.framesSentAgain), std::string(OutcomeName(record.outcome)),
              SecondsText(record.seconds), Cell(record.reason)});
@@ -170,9 +153,18 @@ std::string FormatRecordCsv(std::span<const UnitRecord> records) {
         }
         csv += "\r\n";
     };
-    addRow(std::vector<std::string>(kRecordColumns.begin(), kRecordColumns.end()));
-    for (const UnitRecord& record : records) {
-        addRow(Fields(SafeRecord(record)));
+    std::vector<std::string> fields;
+    for (const RecordColumn& column : kRecordColumns) {
+        fields.emplace_back(column.name);
+    }
+    addRow(fields);
+    for (const UnitRecord& stored : records) {
+        const UnitRecord record = SafeRecord(stored);
+        fields.clear();
+        for (const RecordColumn& column : kRecordColumns) {
+            fields.push_back(ColumnText(column, record));
+        }
+        addRow(fields);
     }
     return csv;
 }

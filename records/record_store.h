@@ -17,6 +17,10 @@ struct RecordFilter {
     std::optional<UnitOutcome> outcome;
     std::string port;       // a port label, device or stable name; empty for any
     std::size_t limit = 0;  // the newest this many; 0 for all
+    // Each the whole of the field; empty for any.
+    std::string workOrder;
+    std::string operatorName;
+    std::string boxSerial;
 };
 
 // What a store could not do, in words that name the file or server.

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "records/record_columns.h"
+
 namespace vantrel {
 namespace {
 
@@ -161,13 +163,12 @@ std::string SafeText(std::string_view raw, std::size_t cap) {
 }
 
 UnitRecord SafeRecord(UnitRecord record) {
-    for (std::string* field :
-         {&record.id, &record.host, &record.portLabel, &record.device, &record.stableName,
-          &record.adapterSerial, &record.imagePath, &record.imageSha256, &record.imageKind,
-          &record.reason, &record.toolVersion}) {
-        *field = SafeText(*field, kFieldTextCap);
+    for (const RecordColumn& column : kRecordColumns) {
+        if (column.Kind() == ColumnKind::kText) {
+            std::string& text = column.Of<std::string>(record);
+            text = SafeText(text, column.textCap);
+        }
     }
-    record.log = SafeText(record.log, kLogTextCap);
     return record;
 }
 

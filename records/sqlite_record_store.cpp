@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -20,36 +22,30 @@ namespace {
 // program's database.
 constexpr int kApplicationId = 0x564E5452;
 
-constexpr const char* kSchema = R"sql(
-CREATE TABLE units (
-    id TEXT PRIMARY KEY NOT NULL,
-    start_utc TEXT NOT NULL,
-    end_utc TEXT NOT NULL,
-    host TEXT NOT NULL,
-    port_label TEXT NOT NULL,
-    device TEXT NOT NULL,
-    stable_name TEXT NOT NULL,
-    adapter_serial TEXT NOT NULL,
-    image_path TEXT NOT NULL,
-    image_sha256 TEXT NOT NULL,
-    image_kind TEXT NOT NULL,
-    blocks_in_image INTEGER NOT NULL,
-    blocks_acknowledged INTEGER NOT NULL,
-    frames_sent_again INTEGER NOT NULL,
-    outcome TEXT NOT NULL,
-    reason TEXT NOT NULL,
-    seconds REAL NOT NULL,
-    tool_version TEXT NOT NULL,
-    log TEXT NOT NULL
-);
-CREATE INDEX units_by_start ON units (start_utc);
-CREATE TABLE spool (
-    position INTEGER PRIMARY KEY AUTOINCREMENT,
-    server TEXT NOT NULL,
-    unit_id TEXT NOT NULL REFERENCES units (id),
-    UNIQUE (server, unit_id)
-);
-)sql";
+// A column as CREATE TABLE and ALTER TABLE ... ADD COLUMN give it.
+std::string ColumnDefinition(const RecordColumn& column) {
+    static constexpr std::array<const char*, 5> kTypes = {"TEXT", "TEXT", "INTEGER", "REAL",
+                                                          "TEXT"};
+    return std::string(column.name) + " " + kTypes[static_cast<std::size_t>(column.Kind())] +
+           (column.Key() ? " PRIMARY KEY" : "") + " NOT NULL" +
+           (column.schema > 1 ? " DEFAULT ''" : "");
+}
+
+std::string Schema() {
+    std::string columns;
+    for (const RecordColumn& column : kRecordColumns) {
+        columns += (columns.empty() ? "\n    " : ",\n    ") + ColumnDefinition(column);
+    }
+    return "CREATE TABLE units (" + columns +
+           "\n);\n"
+           "CREATE INDEX units_by_start ON units (start_utc);\n"
+           "CREATE TABLE spool (\n"
+           "    position INTEGER PRIMARY KEY AUTOINCREMENT,\n"
+           "    server TEXT NOT NULL,\n"
+           "    unit_id TEXT NOT NULL REFERENCES units (id),\n"
+           "    UNIQUE (server, unit_id)\n"
+           ");\n";
+}
 
 // `path` as the path of a file: URI, its %, ? and # escaped.
 std::string UriPath(const std::string& path) {
@@ -190,10 +186,12 @@ void SqliteRecordStore::Open(Mode mode) {
     if (sqlite3_db_readonly(m_db, "main") == 1) {
         throw RecordStoreError("cannot write to the record file " + m_path + ": it is read-only");
     }
-    Look();
+    Look(mode);
     if (mode == Mode::kCreate) {
         UseWal();
-        CreateTables();
+    }
+    if (mode == Mode::kCreate || (m_hasTables && m_schema < kSchemaVersion)) {
+        SetUpTables();
     }
     // A unit's record is kept once its write returns, power cut or not.
     Run("PRAGMA synchronous=FULL", "cannot set up");
@@ -202,7 +200,7 @@ void SqliteRecordStore::Open(Mode mode) {
 void SqliteRecordStore::OpenReadOnly() {
     try {
         Connect(m_path, SQLITE_OPEN_READONLY);
-        Look();
+        Look(Mode::kReadOnly);
         return;
     } catch (const RecordStoreError& failure) {
         const int code = m_db ? sqlite3_errcode(m_db) & 0xFF : SQLITE_CANTOPEN;
@@ -223,7 +221,7 @@ void SqliteRecordStore::OpenReadOnly() {
     sqlite3_close(m_db);
     m_db = nullptr;
     Connect("file:" + UriPath(m_path) + "?immutable=1", SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
-    Look();
+    Look(Mode::kReadOnly);
 }
 
 void SqliteRecordStore::Connect(const std::string& name, int flags) {
@@ -235,7 +233,7 @@ void SqliteRecordStore::Connect(const std::string& name, int flags) {
     SetBusyTimeout(kBusyTimeout);
 }
 
-void SqliteRecordStore::Look() {
+void SqliteRecordStore::Look(Mode mode) {
     // Look before writing anything: another program's database or a file
     // that is none stays as it is. One statement, so that all three come
     // from the same moment while another process may be creating the tables.
@@ -258,12 +256,21 @@ void SqliteRecordStore::Look() {
         throw RecordStoreError(m_path + " is a database of another program, not a record file; " +
                                "it is left as it is");
     }
+    // A newer schema only adds columns: a reader lists the ones it knows.
+    if (mode != Mode::kReadOnly) {
+        RefuseNewer(version);
+    }
+    m_hasTables = !empty;
+    // Schema 1 files that came before user_version was written hold 0.
+    m_schema = std::max<int>(1, static_cast<int>(version));
+}
+
+void SqliteRecordStore::RefuseNewer(std::int64_t version) const {
     if (version > kSchemaVersion) {
         throw RecordStoreError("the record file " + m_path + " was written by a newer Vantrel " +
                                "(schema " + std::to_string(version) + "; this one knows " +
                                std::to_string(kSchemaVersion) + ")");
     }
-    m_hasTables = !empty;
 }
 
 void SqliteRecordStore::SetBusyTimeout(std::chrono::milliseconds limit) {
@@ -300,21 +307,37 @@ void SqliteRecordStore::UseWal() {
     }
 }
 
-void SqliteRecordStore::CreateTables() {
+void SqliteRecordStore::SetUpTables() {
     Run("BEGIN IMMEDIATE", "cannot set up");
     try {
-        // Another process may have created them since the look.
+        // Another process may have created or upgraded them since the look.
         bool created = false;
+        sqlite3_int64 version = 0;
         {
-            Statement look(*this, "PRAGMA application_id");
-            created = look.Step("cannot read") && look.Int(0) == kApplicationId;
+            Statement look(*this,
+                           "SELECT (SELECT application_id FROM pragma_application_id()),"
+                           " (SELECT user_version FROM pragma_user_version())");
+            if (look.Step("cannot read")) {
+                created = look.Int(0) == kApplicationId;
+                version = std::max<sqlite3_int64>(1, look.Int(1));
+            }
         }
         if (!created) {
-            const int code = sqlite3_exec(m_db, kSchema, nullptr, nullptr, nullptr);
+            const int code = sqlite3_exec(m_db, Schema().c_str(), nullptr, nullptr, nullptr);
             if (code != SQLITE_OK) {
                 Fail("cannot set up", code);
             }
             Run("PRAGMA application_id=" + std::to_string(kApplicationId), "cannot set up");
+        } else {
+            RefuseNewer(version);
+            // Each unit already there keeps its fields, and the new ones
+            // are empty.
+            for (const RecordColumn& column : kRecordColumns) {
+                if (column.schema > version) {
+                    Run("ALTER TABLE units ADD COLUMN " + ColumnDefinition(column),
+                        "cannot upgrade");
+                }
+            }
         }
         // Written also when the tables were there: a file that takes no
         // write (a full disk, a lock that is never let go) is found now,
@@ -326,6 +349,7 @@ void SqliteRecordStore::CreateTables() {
         throw;
     }
     m_hasTables = true;
+    m_schema = kSchemaVersion;
 }
 
 bool SqliteRecordStore::WriteUnit(const UnitRecord& record) {
@@ -335,23 +359,25 @@ bool SqliteRecordStore::WriteUnit(const UnitRecord& record) {
     }
     sql += ") ON CONFLICT (id) DO NOTHING";
     Statement insert(*this, sql);
-    const std::string start = UtcTimeText(record.start);
-    const std::string end = UtcTimeText(record.end);
-    const std::string outcome(OutcomeName(record.outcome));
-    int column = 0;
-    for (const std::string* text : {&record.id, &start, &end, &record.host, &record.portLabel,
-                                    &record.device, &record.stableName, &record.adapterSerial,
-                                    &record.imagePath, &record.imageSha256, &record.imageKind}) {
-        insert.Bind(++column, *text);
+    // All made before any is bound: a binding points into its text.
+    std::vector<std::string> texts;
+    for (const RecordColumn& column : kRecordColumns) {
+        texts.push_back(ColumnText(column, record));
     }
-    insert.Bind(++column, static_cast<sqlite3_int64>(record.blocksInImage));
-    insert.Bind(++column, static_cast<sqlite3_int64>(record.blocksAcknowledged));
-    insert.Bind(++column, static_cast<sqlite3_int64>(record.framesSentAgain));
-    insert.Bind(++column, outcome);
-    insert.Bind(++column, record.reason);
-    insert.Bind(++column, record.seconds);
-    insert.Bind(++column, record.toolVersion);
-    insert.Bind(++column, record.log);
+    for (std::size_t i = 0; i < kRecordColumns.size(); ++i) {
+        const RecordColumn& column = kRecordColumns[i];
+        const int index = static_cast<int>(i) + 1;
+        switch (column.Kind()) {
+            case ColumnKind::kCount:
+                insert.Bind(index, static_cast<sqlite3_int64>(column.Of<std::uint32_t>(record)));
+                break;
+            case ColumnKind::kReal:
+                insert.Bind(index, column.Of<double>(record));
+                break;
+            default:
+                insert.Bind(index, texts[i]);
+        }
+    }
     insert.Step("cannot write to");
     return sqlite3_changes(m_db) > 0;
 }
@@ -389,19 +415,31 @@ std::vector<UnitRecord> SqliteRecordStore::Latest(const RecordFilter& filter) {
     if (!m_hasTables) {
         return records;
     }
-    Statement select(*this, "SELECT " + RecordColumnList() +
-                                " FROM units"
-                                " WHERE (?1 IS NULL OR start_utc >= ?1)"
-                                " AND (?2 IS NULL OR outcome = ?2)"
-                                " AND (?3 IS NULL OR port_label = ?3 OR device = ?3"
-                                " OR stable_name = ?3)"
-                                " ORDER BY start_utc DESC, id DESC LIMIT ?4");
+    std::string sql = "SELECT " + RecordColumnList(m_schema) +
+                      " FROM units"
+                      " WHERE (?1 IS NULL OR start_utc >= ?1)"
+                      " AND (?2 IS NULL OR outcome = ?2)"
+                      " AND (?3 IS NULL OR port_label = ?3 OR device = ?3"
+                      " OR stable_name = ?3)";
+    int parameter = 4;
+    for (const ExactFilter& exact : kExactFilters) {
+        const std::string value = "?" + std::to_string(parameter++);
+        sql += " AND (" + value + " IS NULL OR " +
+               SelectedColumn(ColumnNamed(exact.column), m_schema) + " = " + value + ")";
+    }
+    sql += " ORDER BY start_utc DESC, id DESC LIMIT ?" + std::to_string(parameter);
+    Statement select(*this, sql);
     const std::string since = filter.since ? UtcTimeText(*filter.since) : "";
     const std::string outcome = filter.outcome ? std::string(OutcomeName(*filter.outcome)) : "";
     filter.since ? select.Bind(1, since) : select.BindNull(1);
     filter.outcome ? select.Bind(2, outcome) : select.BindNull(2);
     filter.port.empty() ? select.BindNull(3) : select.Bind(3, filter.port);
-    select.Bind(4,
+    parameter = 4;
+    for (const ExactFilter& exact : kExactFilters) {
+        const std::string& value = filter.*exact.value;
+        value.empty() ? select.BindNull(parameter++) : select.Bind(parameter++, value);
+    }
+    select.Bind(parameter,
                 filter.limit == 0 ? sqlite3_int64{-1} : static_cast<sqlite3_int64>(filter.limit));
     while (select.Step("cannot read")) {
         try {
@@ -420,7 +458,7 @@ std::vector<SqliteRecordStore::Spooled> SqliteRecordStore::SpooledFor(const std:
     if (!m_hasTables) {
         return spooled;
     }
-    Statement select(*this, "SELECT spool.position, " + RecordColumnList("units.") +
+    Statement select(*this, "SELECT spool.position, " + RecordColumnList(m_schema, "units.") +
                                 " FROM spool JOIN units ON units.id = spool.unit_id"
                                 " WHERE spool.server = ?1 AND spool.position > ?2"
                                 " ORDER BY spool.position LIMIT ?3");

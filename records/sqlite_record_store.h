@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "records/record_columns.h"
 #include "records/record_store.h"
 
 struct sqlite3;
@@ -27,7 +28,7 @@ class SqliteRecordStore final : public RecordStore {
         kReadOnly,
     };
     // The schema this version writes, kept in PRAGMA user_version.
-    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSchemaVersion = kRecordSchemaVersion;
     // How long a write waits for another process's write to finish.
     static constexpr std::chrono::milliseconds kBusyTimeout{10000};
 
@@ -71,18 +72,23 @@ class SqliteRecordStore final : public RecordStore {
     void Open(Mode mode);
     void OpenReadOnly();
     void Connect(const std::string& name, int flags);
-    // Reads what kind of file it is, and refuses any but a record file.
-    void Look();
+    // Reads what kind of file it is, and refuses any but a record file,
+    // or one of a newer schema unless only reading.
+    void Look(Mode mode);
+    void RefuseNewer(std::int64_t version) const;
     // Runs a statement to its end.
     void Run(const std::string& sql, const char* doing);
     void UseWal();
-    void CreateTables();
+    // Creates the tables, or adds the columns a file of an older schema
+    // lacks, in one transaction.
+    void SetUpTables();
     bool WriteUnit(const UnitRecord& record);
     [[noreturn]] void Fail(const std::string& doing, int code) const;
 
     std::string m_path;
     sqlite3* m_db = nullptr;
     bool m_hasTables = false;
+    int m_schema = kSchemaVersion;  // that of the file's tables
 };
 
 }  // namespace vantrel

@@ -16,6 +16,7 @@
 namespace vantrel {
 
 class SqliteRecordStore;
+struct RecorderState;
 
 // How a UnitRecorder goes about its work.
 struct RecorderOptions {
@@ -90,16 +91,16 @@ class UnitRecorder {
     RecorderProgress Status() const;
 
   private:
-    struct Shared;
-    explicit UnitRecorder(std::shared_ptr<Shared> shared);
+    explicit UnitRecorder(std::shared_ptr<RecorderState> shared);
 
-    // The writer thread: the queue into the local file. The sender thread:
-    // the spool onto the server. Each owns its connection to the file, and
-    // shares the rest, so that a thread Close leaves behind can finish.
-    static void RunWriter(std::shared_ptr<Shared> shared, std::unique_ptr<SqliteRecordStore> file);
-    static void RunSender(std::shared_ptr<Shared> shared, std::unique_ptr<SqliteRecordStore> file);
+    // The writer thread: the queue into the local file. The sender thread
+    // (a SpoolSender): the spool onto the server. Each owns its connection
+    // to the file, and shares the rest, so that a thread Close leaves behind
+    // can finish.
+    static void RunWriter(std::shared_ptr<RecorderState> shared,
+                          std::unique_ptr<SqliteRecordStore> file);
 
-    std::shared_ptr<Shared> m_shared;
+    std::shared_ptr<RecorderState> m_shared;
     std::thread m_writer;
     std::thread m_sender;
 };

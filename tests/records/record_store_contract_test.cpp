@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 #include "records/postgres_record_store.h"
@@ -87,28 +88,73 @@ TEST_P(RecordStoreContract, FiltersAndLimits) {
     const auto since = [](int number) { return test::SampleRecord(number).start; };
     struct Case {
         const char* what;
-        RecordFilter filter;
+        std::function<void(RecordFilter&)> narrow;
         std::vector<int> numbers;
     };
     const std::vector<Case> table = {
-        {"since the 7th", {since(7), {}, "", 0}, {9, 8, 7}},
-        {"since a later day", {sys_days{year{2026} / 12 / 10}, {}, "", 0}, {}},
-        {"failed", {{}, UnitOutcome::kFailed, "", 0}, {7, 1}},
-        {"readback incomplete", {{}, UnitOutcome::kReadbackIncomplete, "", 0}, {5}},
-        {"by label", {{}, {}, "PORT 2", 0}, {9, 5, 1}},
-        {"by device", {{}, {}, "/dev/ttyUSB3", 0}, {7, 3}},
-        {"by stable name", {{}, {}, test::SampleRecord(4).stableName, 0}, {4}},
-        {"an unknown port", {{}, {}, "PORT 9", 0}, {}},
-        {"the newest 3", {{}, {}, "", 3}, {9, 8, 7}},
-        {"completed on PORT 1", {{}, UnitOutcome::kCompleted, "PORT 1", 0}, {0}},
-        {"cancelled since the 5th", {since(5), UnitOutcome::kCancelled, "", 0}, {8}},
+        {"since the 7th", [&](RecordFilter& f) { f.since = since(7); }, {9, 8, 7}},
+        {"since a later day",
+         [](RecordFilter& f) { f.since = sys_days{year{2026} / 12 / 10}; },
+         {}},
+        {"failed", [](RecordFilter& f) { f.outcome = UnitOutcome::kFailed; }, {7, 1}},
+        {"readback incomplete",
+         [](RecordFilter& f) { f.outcome = UnitOutcome::kReadbackIncomplete; },
+         {5}},
+        {"by label", [](RecordFilter& f) { f.port = "PORT 2"; }, {9, 5, 1}},
+        {"by device", [](RecordFilter& f) { f.port = "/dev/ttyUSB3"; }, {7, 3}},
+        {"by stable name", [](RecordFilter& f) { f.port = test::SampleRecord(4).stableName; }, {4}},
+        {"an unknown port", [](RecordFilter& f) { f.port = "PORT 9"; }, {}},
+        {"the newest 3", [](RecordFilter& f) { f.limit = 3; }, {9, 8, 7}},
+        {"completed on PORT 1",
+         [](RecordFilter& f) {
+             f.outcome = UnitOutcome::kCompleted;
+             f.port = "PORT 1";
+         },
+         {0}},
+        {"cancelled since the 5th",
+         [&](RecordFilter& f) {
+             f.since = since(5);
+             f.outcome = UnitOutcome::kCancelled;
+         },
+         {8}},
+        {"a work order", [](RecordFilter& f) { f.workOrder = "WO-1"; }, {7, 4, 1}},
+        {"an operator", [](RecordFilter& f) { f.operatorName = "Bj\xc3\xb6rn"; }, {8, 6, 4, 2, 0}},
+        {"a box serial", [](RecordFilter& f) { f.boxSerial = "QRN7700-3"; }, {3}},
+        {"a box serial matched whole", [](RecordFilter& f) { f.boxSerial = "QRN7700"; }, {}},
+        {"an operator in another case", [](RecordFilter& f) { f.operatorName = "ana"; }, {}},
+        {"a work order on PORT 1",
+         [](RecordFilter& f) {
+             f.port = "PORT 1";
+             f.workOrder = "WO-0";
+         },
+         {0}},
+        {"a work order and an operator",
+         [](RecordFilter& f) {
+             f.workOrder = "WO-0";
+             f.operatorName = "Ana";
+         },
+         {9, 3}},
+        {"the newest 1 of an operator",
+         [](RecordFilter& f) {
+             f.limit = 1;
+             f.operatorName = "Ana";
+         },
+         {9}},
+        {"a box serial since the 5th",
+         [&](RecordFilter& f) {
+             f.since = since(5);
+             f.boxSerial = "QRN7700-3";
+         },
+         {}},
     };
     for (const Case& c : table) {
         std::vector<std::string> expected;
         for (const int number : c.numbers) {
             expected.push_back(test::SampleRecord(number).id);
         }
-        EXPECT_EQ(Ids(store->Latest(c.filter)), expected) << c.what;
+        RecordFilter filter;
+        c.narrow(filter);
+        EXPECT_EQ(Ids(store->Latest(filter)), expected) << c.what;
     }
 }
 

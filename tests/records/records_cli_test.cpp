@@ -77,6 +77,10 @@ std::vector<std::string> FieldTexts(const UnitRecord& record) {
             UtcTimeText(record.start),
             UtcTimeText(record.end),
             record.host,
+            record.stationName,
+            record.operatorName,
+            record.workOrder,
+            record.boxSerial,
             record.portLabel,
             record.device,
             record.stableName,
@@ -133,7 +137,10 @@ TEST_F(RecordsCli, CsvHoldsEveryFieldOfEveryUnitNewestFirst) {
     ASSERT_EQ(run.status, 0) << run.err;
     const auto rows = ParseCsv(run.out);
     ASSERT_EQ(rows.size(), 7u) << run.out;
-    EXPECT_EQ(rows[0], std::vector<std::string>(kRecordColumns.begin(), kRecordColumns.end()));
+    EXPECT_EQ(rows[0].size(), kRecordColumns.size());
+    for (std::size_t i = 0; i < kRecordColumns.size(); ++i) {
+        EXPECT_EQ(rows[0][i], kRecordColumns[i].name);
+    }
     for (int number = 5; number >= 0; --number) {
         EXPECT_EQ(rows[static_cast<std::size_t>(6 - number)], FieldTexts(Sample(number)));
     }
@@ -176,6 +183,12 @@ TEST_F(RecordsCli, FiltersNarrowTheList) {
         {{"--since", "2026-12-10"}, {}},
         {{"--limit", "2"}, ids({5, 4})},
         {{"--port", "PORT 1", "--outcome", "completed"}, ids({0})},
+        {{"--work-order", "WO-2"}, ids({5, 2})},
+        {{"--operator", "Ana"}, ids({5, 3, 1})},
+        {{"--box-serial", "QRN7700-4"}, ids({4})},
+        {{"--work-order", "WO-0", "--outcome", "line-lost"}, ids({3})},
+        {{"--operator", "Bj\xc3\xb6rn", "--port", "1", "--since", "2026-12-09T05:01:00Z"},
+         ids({4})},
     };
     for (const auto& [args, expected] : table) {
         EXPECT_EQ(CsvIds(args), expected) << args[0] << " " << args[1];

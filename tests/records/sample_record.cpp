@@ -15,6 +15,10 @@ UnitRecord SampleRecord(int number, const std::string& station) {
         sys_days{year{2026} / 12 / 9} + hours{5} + minutes{number} + microseconds{123456};
     record.end = record.start + seconds{42} + microseconds{7};
     record.host = station;
+    record.stationName = "line 2 / " + station;
+    record.operatorName = number % 2 == 0 ? "Bj\xc3\xb6rn" : "Ana";
+    record.workOrder = "WO-" + std::to_string(number % 3);
+    record.boxSerial = "QRN7700-" + n;
     record.portLabel = "PORT " + std::to_string(number % 4 + 1);
     record.device = "/dev/ttyUSB" + std::to_string(number % 4);
     record.stableName = "/dev/serial/by-path/pci-0000:00:14.0-usb-0:" + n + ":1.0-port0";
@@ -38,6 +42,10 @@ void ExpectSameRecord(const UnitRecord& expected, const UnitRecord& actual) {
     EXPECT_EQ(actual.start, expected.start) << actual.id;
     EXPECT_EQ(actual.end, expected.end) << actual.id;
     EXPECT_EQ(actual.host, expected.host) << actual.id;
+    EXPECT_EQ(actual.stationName, expected.stationName) << actual.id;
+    EXPECT_EQ(actual.operatorName, expected.operatorName) << actual.id;
+    EXPECT_EQ(actual.workOrder, expected.workOrder) << actual.id;
+    EXPECT_EQ(actual.boxSerial, expected.boxSerial) << actual.id;
     EXPECT_EQ(actual.portLabel, expected.portLabel) << actual.id;
     EXPECT_EQ(actual.device, expected.device) << actual.id;
     EXPECT_EQ(actual.stableName, expected.stableName) << actual.id;
