@@ -88,6 +88,9 @@ void PortRunner::Run() {
         if (m_config.device) {
             dlg.SetPortDevice(m_config.device);
         }
+        if (m_config.detectPorts) {
+            dlg.SetPortDetector(m_config.detectPorts);
+        }
         if (!m_config.pinnedSha256.empty()) {
             dlg.PinImageSha256(m_config.pinnedSha256);
         }

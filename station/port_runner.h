@@ -8,7 +8,9 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "ports/detected_port.h"
 #include "records/unit_record.h"
 #include "serial/port_device.h"
 #include "station/port_snapshot.h"
@@ -30,6 +32,8 @@ struct PortRunnerConfig {
     std::optional<double> timeoutSeconds;              // time without progress that cancels a unit
     std::optional<std::filesystem::path> readbackDir;  // each unit's blocks from the box
     std::chrono::milliseconds reopenInterval{3000};
+    // How the port's window finds this machine's ports; empty: by itself.
+    std::function<std::vector<DetectedPort>()> detectPorts;
     std::chrono::milliseconds silentLineHintDelay{10000};
     UnitRecord unitTemplate;  // host, image, its digest and kind, tool version
     // The SHA-256 every unit's image must have; empty: any that passes the

@@ -21,6 +21,7 @@ Station::Station(StationConfig config, std::FILE* out, UnitSink onUnit)
 int Station::Run(const StopRequested& stopRequested) {
     for (PortRunnerConfig port : m_config.ports) {
         port.loop = m_config.loop;
+        port.detectPorts = [this] { return m_discovery.Detect(); };
         m_runners.push_back(std::make_unique<PortRunner>(
             std::move(port), [this](StationEvent event) { Queue(std::move(event)); }));
     }

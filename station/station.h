@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ports/shared_port_discovery.h"
 #include "station/port_runner.h"
 #include "station/station_output.h"
 
@@ -50,6 +52,8 @@ class Station {
     const StationConfig m_config;
     std::FILE* const m_out;
     const UnitSink m_onUnit;
+    // Every port opens at once: one look at the machine's ports serves them.
+    SharedPortDiscovery m_discovery{std::chrono::seconds(2)};
     std::vector<std::unique_ptr<PortRunner>> m_runners;
 
     std::mutex m_mutex;

@@ -229,7 +229,7 @@ void CUpdaterDlg::LogUsbLatencyCost() {
 }
 
 void CUpdaterDlg::DetectPorts() {
-    m_detectedPorts = DetectSerialPorts();
+    m_detectedPorts = m_portDetector ? m_portDetector() : DetectSerialPorts();
     for (int port = 1; port <= kPortEntries; ++port) {
         const PortDevice device = MapPortNumber(port);
         m_view.SetComboEntryTooltip(

@@ -2,8 +2,10 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/module_slots.h"
 #include "engine/receive_stream.h"
@@ -99,6 +101,11 @@ class CUpdaterDlg : public SessionHost, public CommOwner {
     // What discovery knew of the device of the last open, nullptr if nothing.
     const DetectedPort* OpenedDetectedPort() const;
 
+    // How this machine's serial ports are found at each open; by default
+    // a look of the window's own.
+    using PortDetector = std::function<std::vector<DetectedPort>()>;
+    void SetPortDetector(PortDetector detector) { m_portDetector = std::move(detector); }
+
     // Who is told each UpdateEvent from now on; nullptr: nobody.
     void SetListener(UpdateListener* listener) { m_listener = listener; }
 
@@ -153,6 +160,7 @@ class CUpdaterDlg : public SessionHost, public CommOwner {
     std::vector<DetectedPort> m_detectedPorts;
     std::optional<GivenDevice> m_givenDevice;
     UpdateListener* m_listener = nullptr;
+    PortDetector m_portDetector;
 
     // Destroyed in reverse: the port (and its reader) first, then the
     // session (and its worker), then the slots they used.

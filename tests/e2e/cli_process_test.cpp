@@ -348,7 +348,8 @@ TEST_F(CliProcess, RecordKeepsTheUnitAndARecordFileThatIsNoneIsLeftAlone) {
     options.nakFrames = {{FrameSelector::Frame::kModuleEnd, 0}};
     test::StandIn box(options);
     const std::string file = dir.File("records.sqlite");
-    auto cli = StartCli(box, {"--record=" + file});
+    auto cli = StartCli(box, {"--record=" + file, "--operator=Zoë Ångström", "--work-order=WO-7",
+                              "--box-serial=QRN-0042", "--station-name=Line 2"});
     EXPECT_EQ(cli->Wait(30s), kFailed);
     const auto units = SqliteRecordStore(file, SqliteRecordStore::Mode::kExisting).Latest({});
     ASSERT_EQ(units.size(), 1u) << cli->Err();
@@ -359,6 +360,10 @@ TEST_F(CliProcess, RecordKeepsTheUnitAndARecordFileThatIsNoneIsLeftAlone) {
     EXPECT_EQ(units[0].blocksAcknowledged, 65u);
     EXPECT_EQ(units[0].imageSha256.size(), 64u);
     EXPECT_NE(units[0].log.find("BOOT"), std::string::npos);
+    EXPECT_EQ(units[0].operatorName, "Zoë Ångström");
+    EXPECT_EQ(units[0].workOrder, "WO-7");
+    EXPECT_EQ(units[0].boxSerial, "QRN-0042");
+    EXPECT_EQ(units[0].stationName, "Line 2");
 
     // Refused before the port is opened, and the file is kept as it was.
     const std::string notes = dir.Write("notes.sqlite", "not a database\n");
