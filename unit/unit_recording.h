@@ -41,9 +41,6 @@ class UnitRecording : private UnitObserver {
     UnitRecording(const UnitRecording&) = delete;
     UnitRecording& operator=(const UnitRecording&) = delete;
 
-    // Where units are recorded; nothing when they are not.
-    const std::optional<RecordTarget>& Target() const { return m_target; }
-
   private:
     void OnUnitEnded(const UnitRecord& unit) override;
     // From any thread: `text` as one line, on the UI thread.
