@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #include "platform/ini_file.h"
 
@@ -96,11 +97,11 @@ std::string CheckLabel(std::string_view value) {
     return {};
 }
 
-// One label: the option, else the setting, else `fallback`; false with
-// `error` set when the value is refused.
-bool ReadLabel(const CIniFile& settings, const std::optional<std::string>& option,
-               std::string_view optionName, std::string_view key, std::string fallback,
-               std::string& out, std::string& error) {
+// One label: the option, else the setting, else `fallback`; a refused
+// value leaves `fallback`, and what is wrong with it goes into `refused`.
+void ReadLabel(const CIniFile& settings, const std::optional<std::string>& option,
+               std::string_view optionName, std::string_view key, const std::string& fallback,
+               std::string& out, std::vector<std::string>& refused) {
     std::string named;
     if (option) {
         out = *option;
@@ -108,18 +109,16 @@ bool ReadLabel(const CIniFile& settings, const std::optional<std::string>& optio
     } else if (!key.empty()) {
         std::array<char, kMaxLabelBytes + 2> value{};
         const int length = settings.ReadValue(kStationSection, key, value);
-        out = length > 0 ? std::string(value.data(), static_cast<std::size_t>(length))
-                         : std::move(fallback);
+        out = length > 0 ? std::string(value.data(), static_cast<std::size_t>(length)) : fallback;
         named =
             std::string(key) + " in [" + std::string(kStationSection) + "] of " + settings.Path();
     } else {
-        out = std::move(fallback);
+        out = fallback;
     }
     if (const std::string wrong = CheckLabel(out); !wrong.empty()) {
-        error = named + ": " + wrong;
-        return false;
+        refused.push_back(named + ": " + wrong);
+        out = fallback;
     }
-    return true;
 }
 
 }  // namespace
@@ -141,21 +140,28 @@ void AddLabelOptions(CLI::App& app, GivenLabels& given, bool withBoxSerial) {
     }
 }
 
+LabelsRead ReadUsableUnitLabels(const CIniFile& settings, const GivenLabels& given,
+                                std::string_view hostName) {
+    LabelsRead read;
+    UnitLabels& labels = read.labels;
+    ReadLabel(settings, given.stationName, "--station-name", "StationName", std::string(hostName),
+              labels.stationName, read.refused);
+    ReadLabel(settings, given.operatorName, "--operator", "Operator", {}, labels.operatorName,
+              read.refused);
+    ReadLabel(settings, given.workOrder, "--work-order", "WorkOrder", {}, labels.workOrder,
+              read.refused);
+    ReadLabel(settings, given.boxSerial, "--box-serial", {}, {}, labels.boxSerial, read.refused);
+    return read;
+}
+
 std::variant<UnitLabels, std::string> ReadUnitLabels(const CIniFile& settings,
                                                      const GivenLabels& given,
                                                      std::string_view hostName) {
-    UnitLabels labels;
-    std::string error;
-    if (ReadLabel(settings, given.stationName, "--station-name", "StationName",
-                  std::string(hostName), labels.stationName, error) &&
-        ReadLabel(settings, given.operatorName, "--operator", "Operator", {}, labels.operatorName,
-                  error) &&
-        ReadLabel(settings, given.workOrder, "--work-order", "WorkOrder", {}, labels.workOrder,
-                  error) &&
-        ReadLabel(settings, given.boxSerial, "--box-serial", {}, {}, labels.boxSerial, error)) {
-        return labels;
+    LabelsRead read = ReadUsableUnitLabels(settings, given, hostName);
+    if (!read.refused.empty()) {
+        return std::move(read.refused.front());
     }
-    return error;
+    return std::move(read.labels);
 }
 
 }  // namespace vantrel

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 namespace vantrel {
 
@@ -43,5 +44,15 @@ void AddLabelOptions(CLI::App& app, GivenLabels& given, bool withBoxSerial);
 std::variant<UnitLabels, std::string> ReadUnitLabels(const CIniFile& settings,
                                                      const GivenLabels& given,
                                                      std::string_view hostName);
+
+// The labels as ReadUnitLabels reads them, for a program that has nobody to
+// refuse a value to: each refused value is left out (the station name is
+// then the host name), and what is wrong with it is told in `refused`.
+struct LabelsRead {
+    UnitLabels labels;
+    std::vector<std::string> refused;
+};
+LabelsRead ReadUsableUnitLabels(const CIniFile& settings, const GivenLabels& given,
+                                std::string_view hostName);
 
 }  // namespace vantrel

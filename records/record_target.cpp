@@ -112,7 +112,8 @@ std::string ServerName(const std::map<std::string, std::string>& settings) {
     return name + "/" + PercentEncoded(get("dbname"));
 }
 
-std::variant<RecordServer, std::string> ParseServerUrl(const std::string& url) {
+std::variant<RecordServer, std::string> ParseServerUrl(const std::string& url,
+                                                       const std::string& source) {
     char* error = nullptr;
     std::unique_ptr<PQconninfoOption, decltype(&PQconninfoFree)> options(
         PQconninfoParse(url.c_str(), &error), &PQconninfoFree);
@@ -122,7 +123,7 @@ std::variant<RecordServer, std::string> ParseServerUrl(const std::string& url) {
         while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) {
             message.pop_back();
         }
-        return "--record: " + message;
+        return source + ": " + message;
     }
     std::map<std::string, std::string> settings;
     for (const PQconninfoOption* option = options.get(); option->keyword; ++option) {
@@ -133,13 +134,13 @@ std::variant<RecordServer, std::string> ParseServerUrl(const std::string& url) {
     if (const auto port = settings.find("port"); port != settings.end()) {
         for (const std::string_view part : SplitCommas(port->second)) {
             if (!part.empty() && !IsNumberIn(part, 1, 65535)) {
-                return "--record: invalid port \"" + std::string(part) + "\" in the URL";
+                return source + ": invalid port \"" + std::string(part) + "\" in the URL";
             }
         }
     }
     if (const auto timeout = settings.find("connect_timeout"); timeout != settings.end()) {
         if (!IsNumberIn(timeout->second, 0, 86400)) {
-            return "--record: invalid connect_timeout \"" + timeout->second + "\" in the URL";
+            return source + ": invalid connect_timeout \"" + timeout->second + "\" in the URL";
         }
     }
     RecordServer server;
@@ -174,7 +175,9 @@ std::optional<std::string_view> UrlScheme(std::string_view text) {
 }  // namespace
 
 std::variant<RecordTarget, std::string> ParseRecordTarget(std::optional<std::string_view> value,
-                                                          const std::string& defaultFile) {
+                                                          const std::string& defaultFile,
+                                                          std::string_view valueName) {
+    const std::string source(valueName);
     const auto withDefaultFile =
         [&](RecordTarget target) -> std::variant<RecordTarget, std::string> {
         if (target.localFile.empty()) {
@@ -188,23 +191,23 @@ std::variant<RecordTarget, std::string> ParseRecordTarget(std::optional<std::str
     }
     std::string_view text = *value;
     if (text.empty()) {
-        return std::string("--record: empty value (a file, sqlite:FILE or a postgresql:// URL)");
+        return source + ": empty value (a file, sqlite:FILE or a postgresql:// URL)";
     }
     if (const auto scheme = UrlScheme(text)) {
         if (*scheme == "postgresql" || *scheme == "postgres") {
-            auto server = ParseServerUrl(std::string(text));
+            auto server = ParseServerUrl(std::string(text), source);
             if (auto* error = std::get_if<std::string>(&server)) {
                 return *error;
             }
             return withDefaultFile({defaultFile, std::get<RecordServer>(std::move(server))});
         }
         if (*scheme != "sqlite") {
-            return "--record: unknown kind of record store \"" + std::string(*scheme) +
+            return source + ": unknown kind of record store \"" + std::string(*scheme) +
                    "://\" (a file, sqlite:FILE or a postgresql:// URL)";
         }
     }
     if (text.starts_with("postgresql:") || text.starts_with("postgres:")) {
-        return "--record: \"" + std::string(text) + "\" is not a URL: postgresql://...";
+        return source + ": \"" + std::string(text) + "\" is not a URL: postgresql://...";
     }
     if (text.starts_with(kSqlitePrefix)) {
         text.remove_prefix(kSqlitePrefix.size());
@@ -213,7 +216,7 @@ std::variant<RecordTarget, std::string> ParseRecordTarget(std::optional<std::str
             text.remove_prefix(2);
         }
         if (text.empty()) {
-            return std::string("--record: sqlite: names no file");
+            return source + ": sqlite: names no file";
         }
     }
     return RecordTarget{std::string(text), std::nullopt};

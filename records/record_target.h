@@ -29,10 +29,11 @@ struct RecordTarget {
 // The value of --record (nothing when not given): a path or sqlite:PATH
 // names the SQLite file; a postgresql:// or postgres:// URL names a server,
 // spooled through `defaultFile`, as is the file when no value is given.
-// The error text for a value that names neither, or a URL libpq cannot
-// parse.
+// The error text, beginning with `valueName` (where the value came from),
+// for a value that names neither, or a URL libpq cannot parse.
 std::variant<RecordTarget, std::string> ParseRecordTarget(std::optional<std::string_view> value,
-                                                          const std::string& defaultFile);
+                                                          const std::string& defaultFile,
+                                                          std::string_view valueName = "--record");
 
 // $XDG_DATA_HOME/vantrel/records.sqlite, or ~/.local/share/... when that is
 // unset, empty or relative; empty when there is no home either.

@@ -8,10 +8,13 @@
 #include <QPushButton>
 #include <QTest>
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
 #include "boxsim/run_result.h"
+#include "records/record_store_factory.h"
 #include "tests/qt/scripted_dialogs.h"
 #include "tests/support/image_maker.h"
 #include "tests/support/stand_in.h"
@@ -106,6 +109,119 @@ TEST(WindowUpdate, WholeUpdatesAgainstTheStandIn) {
             ASSERT_TRUE(result.receivedModule.has_value());
             EXPECT_EQ(*result.receivedModule, std::vector<std::uint8_t>(image.begin(), image.end()))
                 << "the box received the image byte for byte";
+        }
+    }
+}
+
+// Points an environment variable elsewhere for one test.
+class EnvironmentSet {
+  public:
+    EnvironmentSet(const char* name, const std::string& value) : m_name(name) {
+        if (const char* old = std::getenv(name)) {
+            m_old = old;
+        }
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~EnvironmentSet() {
+        if (m_old) {
+            ::setenv(m_name, m_old->c_str(), 1);
+        } else {
+            ::unsetenv(m_name);
+        }
+    }
+
+  private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
+
+TEST(WindowUpdate, EachUnitIsRecordedWhereTheSettingsSay) {
+    // The tab in the work order makes every row's window start with a line.
+    const char* const leftOut = "Left out of each unit's record: WorkOrder in [STATION] of ";
+    struct Case {
+        const char* name;
+        const char* records;              // the [RECORDS] section
+        bool recorded;                    // into records.sqlite beside the settings file
+        std::vector<const char*> logged;  // how the lines the window starts with begin
+    };
+    const Case cases[] = {
+        {"a file beside the settings file", "Record=records.sqlite", true, {leftOut}},
+        {"recording off", "Record=OFF", false, {leftOut}},
+        {"a store of an unknown kind",
+         "Record=mysql://db/records",
+         false,
+         {leftOut, "Units are not recorded: Record= in [RECORDS] of "}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempDir dir;
+        std::filesystem::create_directories(dir.Path() / "config/vantrel");
+        const std::string settings =
+            dir.Write("config/vantrel/Vantrel.ini",
+                      std::string("[STATION]\nOperator=A. Weber\nWorkOrder=WO\t7\n[RECORDS]\n") +
+                          c.records + "\n");
+        const EnvironmentSet config("XDG_CONFIG_HOME", dir.File("config"));
+        const EnvironmentSet data("XDG_DATA_HOME", dir.File("data"));
+        PeerOptions options = test::InstantOptions();
+        options.bootDelay = std::chrono::milliseconds(200);  // after Start
+        options.bench = true;                                // one update after another
+        options.announceInterval = std::chrono::milliseconds(200);
+        test::StandIn box(options);
+        box.Run();
+        test::ScriptedDialogs dialogs;
+        dialogs.files.push_back(
+            QString::fromStdString(dir.Write("load.bin", test::MakeImageBytes({}))));
+        auto window = std::make_unique<UpdaterWindow>(dialogs);
+        auto button = [&](int id) {
+            return window->findChild<QPushButton*>(QStringLiteral("id%1").arg(id));
+        };
+        auto* log = window->findChild<QPlainTextEdit*>(QStringLiteral("id%1").arg(kIdLogPane));
+        QCoreApplication::processEvents();
+        const QString started = log->toPlainText();
+        const QStringList lines = started.split('\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), c.logged.size()) << started.toStdString();
+        for (std::size_t i = 0; i < c.logged.size(); ++i) {
+            EXPECT_TRUE(lines[static_cast<int>(i)].startsWith(c.logged[i])) << i;
+        }
+
+        const CUpdaterDlg& logic = window->Logic();
+        button(kIdOpenImage)->click();
+        button(kIdStart)->click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return logic.LastSessionSucceeded().has_value(); },
+                                    kSessionLimitMs));
+        EXPECT_TRUE(*logic.LastSessionSucceeded());
+        // The operator gives up before the box announces itself.
+        button(kIdStart)->click();
+        button(kIdCancel)->click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return logic.LastSessionSucceeded().has_value(); },
+                                    kSessionLimitMs));
+        window.reset();
+
+        std::vector<std::string> beside;
+        for (const auto& entry :
+             std::filesystem::directory_iterator(dir.Path() / "config/vantrel")) {
+            beside.push_back(entry.path().filename().string());
+        }
+        std::sort(beside.begin(), beside.end());
+        const std::vector<std::string> expected =
+            c.recorded ? std::vector<std::string>{"Vantrel.ini", "records.sqlite"}
+                       : std::vector<std::string>{"Vantrel.ini"};
+        EXPECT_EQ(beside, expected);
+        EXPECT_FALSE(std::filesystem::exists(dir.Path() / "data")) << "nothing in the default";
+        const std::string file = dir.File("config/vantrel/records.sqlite");
+        if (!c.recorded) {
+            continue;
+        }
+        const auto units =
+            OpenRecordStore(RecordTarget{file, std::nullopt}, RecordAccess::kRead)->Latest({});
+        ASSERT_EQ(units.size(), 2u);
+        EXPECT_EQ(units[0].outcome, UnitOutcome::kCancelled);
+        EXPECT_EQ(units[1].outcome, UnitOutcome::kCompleted);
+        for (const UnitRecord& unit : units) {
+            EXPECT_EQ(unit.device, box.Path());
+            EXPECT_EQ(unit.portLabel, "PORT 1");
+            EXPECT_EQ(unit.operatorName, "A. Weber");
+            EXPECT_EQ(unit.workOrder, "") << "refused, so left out";
         }
     }
 }

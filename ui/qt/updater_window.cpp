@@ -7,7 +7,10 @@
 #include <QPushButton>
 #include <algorithm>
 
+#include "cli/program_version.h"
 #include "platform/executable_path.h"
+#include "platform/ini_file.h"
+#include "platform/settings_lookup.h"
 #include "ui/control_ids.h"
 #include "ui/qt/about_dlg.h"
 #include "ui/qt/application_icon.h"
@@ -39,10 +42,16 @@ UpdaterWindow::UpdaterWindow(DialogProvider& dialogs)
     QAction* about = m_systemMenu.addAction(QString::fromLatin1(kAboutItemText));
     connect(about, &QAction::triggered, this,
             [this] { OnSysCommand(CUpdaterDlg::kIdAboutCommand); });
+    CIniFile settings;
+    settings.SetPath(LookUpSettingsFile().path);
+    m_recording = std::make_unique<UnitRecording>(
+        *m_dlg, m_ui, settings, std::string(VersionText()),
+        [this](const std::string& line) { AppendLog(line + "\r\n"); });
     m_dlg->OnInitDialog();
 }
 
 UpdaterWindow::~UpdaterWindow() {
+    m_recording.reset();
     m_dlg.reset();
 }
 

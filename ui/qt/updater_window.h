@@ -9,15 +9,17 @@
 #include "ui/qt/dialog_provider.h"
 #include "ui/updater_dlg.h"
 #include "ui/updater_view.h"
+#include "unit/unit_recording.h"
 
 namespace vantrel {
 
 class LogPane;
 
 // The main window on the desktop: dialog template 102 drawn with Qt widgets,
-// the view of the toolkit-free CUpdaterDlg. It owns that window logic and the
-// queue through which the serial reader and the update worker have their
-// calls run on this, the GUI thread.
+// the view of the toolkit-free CUpdaterDlg. It owns that window logic, the
+// recording of its units and the queue through which the serial reader, the
+// update worker and the recorder have their calls run on this, the GUI
+// thread.
 class UpdaterWindow : public QDialog, public UpdaterView {
     Q_OBJECT
 
@@ -70,6 +72,7 @@ class UpdaterWindow : public QDialog, public UpdaterView {
     QMenu m_systemMenu;
     UiThreadCalls m_ui;
     std::unique_ptr<CUpdaterDlg> m_dlg;
+    std::unique_ptr<UnitRecording> m_recording;
 };
 
 }  // namespace vantrel

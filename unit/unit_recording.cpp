@@ -1,0 +1,105 @@
+#include "unit/unit_recording.h"
+
+#include <cstdio>
+#include <utility>
+
+#include "cli/unit_labels.h"
+#include "platform/ini_file.h"
+#include "records/recorder_ending.h"
+#include "records/unit_identity.h"
+#include "ui/updater_dlg.h"
+#include "unit/record_setting.h"
+
+namespace vantrel {
+namespace {
+
+// A server's or a file's error may span lines; the log shows one per event.
+std::string OneLine(std::string_view text) {
+    std::string line;
+    bool space = false;
+    for (const char c : text) {
+        if (c == '\n' || c == '\r' || c == '\t' || c == ' ') {
+            space = !line.empty();
+            continue;
+        }
+        if (space) {
+            line += ' ';
+            space = false;
+        }
+        line += c;
+    }
+    return line;
+}
+
+UnitRecord UnitTemplate(const CIniFile& settings, std::string toolVersion,
+                        std::vector<std::string>& refused) {
+    UnitRecord unit;
+    unit.host = StationHostName();
+    LabelsRead labels = ReadUsableUnitLabels(settings, {}, unit.host);
+    unit.stationName = std::move(labels.labels.stationName);
+    unit.operatorName = std::move(labels.labels.operatorName);
+    unit.workOrder = std::move(labels.labels.workOrder);
+    unit.toolVersion = std::move(toolVersion);
+    refused = std::move(labels.refused);
+    return unit;
+}
+
+}  // namespace
+
+UnitRecording::UnitRecording(CUpdaterDlg& dlg, UiThreadCalls& ui, const CIniFile& settings,
+                             std::string toolVersion, LogLine log)
+    : m_dlg(dlg), m_ui(ui), m_log(std::move(log)), m_lines(ui), m_line(dlg, ui, {}, this) {
+    std::vector<std::string> refused;
+    m_line.SetUnitTemplate(UnitTemplate(settings, std::move(toolVersion), refused));
+    for (const std::string& label : refused) {
+        Tell("Left out of each unit's record: " + label);
+    }
+    OpenRecorder(settings);
+}
+
+UnitRecording::~UnitRecording() {
+    if (m_recorder) {
+        const RecorderProgress left = m_recorder->Close(kCloseLimit);
+        ReportRecorderEnding(left, *m_target, "vantrel", stderr);
+    }
+}
+
+void UnitRecording::OpenRecorder(const CIniFile& settings) {
+    auto setting = ReadRecordSetting(settings, DefaultRecordFile());
+    if (const auto* error = std::get_if<std::string>(&setting)) {
+        Tell("Units are not recorded: " + *error);
+        return;
+    }
+    m_target = std::get<std::optional<RecordTarget>>(std::move(setting));
+    if (!m_target) {
+        return;
+    }
+    RecorderOptions options;
+    options.onWarning = [this](const std::string& text) { Tell("Recording: " + text); };
+    options.onNotice = options.onWarning;
+    auto opened = UnitRecorder::Open(*m_target, std::move(options));
+    if (const auto* error = std::get_if<std::string>(&opened)) {
+        Tell("Units are not recorded: " + *error);
+        m_target.reset();
+        return;
+    }
+    m_recorder = std::get<std::unique_ptr<UnitRecorder>>(std::move(opened));
+}
+
+void UnitRecording::OnUnitEnded(const UnitRecord& unit) {
+    if (!m_recorder) {
+        return;
+    }
+    UnitRecord record = unit;
+    // The port selector is locked while a unit runs: this is its port.
+    record.portLabel = "PORT " + std::to_string(m_dlg.PortNumber());
+    m_recorder->Record(std::move(record));
+}
+
+void UnitRecording::Tell(const std::string& text) {
+    // Queued even on the UI thread: what is told while the window starts
+    // would otherwise be cleared with its log.
+    m_ui.Post(m_lines, [this, line = OneLine(text)] { m_log(line); });
+}
+
+}  // namespace vantrel

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/ui_thread_call.h"
+#include "records/record_target.h"
+#include "records/unit_recorder.h"
+#include "unit/unit_line.h"
+#include "unit/unit_observer.h"
+
+namespace vantrel {
+
+class CIniFile;
+class CUpdaterDlg;
+
+// Every unit of a window's line that reaches Start, recorded into the store
+// the settings file's [RECORDS] section names (the default record file
+// unless it says otherwise), labelled from its [STATION] section. Nothing
+// here stops an update: a store that cannot be used, a refused label and
+// the recorder's warnings and notices are each one line for the log, told
+// on the UI thread once the window has started.
+class UnitRecording : private UnitObserver {
+  public:
+    // How long the recorder may take at the end to send what it holds.
+    static constexpr std::chrono::seconds kCloseLimit{5};
+
+    // One line of text, without its line end.
+    using LogLine = std::function<void(const std::string& line)>;
+
+    // Make on the UI thread before `dlg` first opens a port (the unit layer
+    // hears of every open), and destroy before `dlg`.
+    UnitRecording(CUpdaterDlg& dlg, UiThreadCalls& ui, const CIniFile& settings,
+                  std::string toolVersion, LogLine log);
+    // Closes the recorder within kCloseLimit; where the units it could not
+    // record went is told on standard error, the window being gone.
+    ~UnitRecording();
+    UnitRecording(const UnitRecording&) = delete;
+    UnitRecording& operator=(const UnitRecording&) = delete;
+
+  private:
+    void OnUnitEnded(const UnitRecord& unit) override;
+    // From any thread: `text` as one line, on the UI thread.
+    void Tell(const std::string& text);
+    void OpenRecorder(const CIniFile& settings);
+
+    CUpdaterDlg& m_dlg;
+    UiThreadCalls& m_ui;
+    const LogLine m_log;
+    // Declared before the recorder: it outlives the recorder's threads,
+    // which post through it. Lines still queued at the end go unshown.
+    CallGate m_lines;
+    std::optional<RecordTarget> m_target;
+    std::unique_ptr<UnitRecorder> m_recorder;
+    UnitLine m_line;
+};
+
+}  // namespace vantrel
