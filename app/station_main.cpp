@@ -5,24 +5,15 @@
 
 #include <csignal>
 #include <cstdio>
-#include <filesystem>
 #include <variant>
 
-#include "cli/expected_sha256.h"
-#include "cli/program_version.h"
-#include "cli/unit_labels.h"
-#include "engine/image_digest.h"
-#include "engine/image_file.h"
 #include "platform/cancel_signals.h"
-#include "platform/ini_file.h"
-#include "platform/settings_lookup.h"
-#include "records/record_target.h"
+#include "platform/executable_path.h"
 #include "records/recorder_ending.h"
-#include "records/unit_identity.h"
-#include "records/unit_recorder.h"
-#include "station/port_devices.h"
 #include "station/station.h"
 #include "station/station_options.h"
+#include "station/station_setup.h"
+#include "station/window_launch.h"
 #include "text/terminal_output.h"
 
 namespace {
@@ -55,19 +46,6 @@ void Warn(const std::string& message) {
     Note("warning: " + message);
 }
 
-// Blocks the boxes send back go beside the record file, one file per unit.
-std::optional<std::filesystem::path> ReadbackFolder(const std::string& recordFile) {
-    const std::filesystem::path folder =
-        std::filesystem::path(recordFile).parent_path() / "readback";
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    if (error) {
-        Warn("blocks from the boxes cannot be kept: " + folder.string() + ": " + error.message());
-        return std::nullopt;
-    }
-    return folder;
-}
-
 vantrel::StationOutput OutputOf(const vantrel::StationOptions& options) {
     if (options.json) {
         return vantrel::StationOutput::kJson;
@@ -87,85 +65,25 @@ int main(int argc, char** argv) {
         return vantrel::Report(*exit);
     }
     const auto& options = std::get<vantrel::StationOptions>(parsed);
+    if (options.window) {
+        const auto program = vantrel::FindStationWindowProgram(vantrel::ExecutablePath());
+        return Fail(program ? vantrel::ExecStationWindow(*program, argv)
+                            : "the station window is not installed here; it comes with the "
+                              "vantrel package");
+    }
 
-    const vantrel::ImageCheck image = vantrel::InspectImageFile(options.image);
-    if (image.kind == vantrel::kImageNone) {
-        return Fail(image.error);
-    }
-    const auto digest = vantrel::Sha256OfFile(options.image);
-    if (!digest) {
-        return Fail("cannot read " + options.image);
-    }
-    if (options.expectedSha256) {
-        const std::string mismatch =
-            vantrel::Sha256Mismatch(options.image, *options.expectedSha256, *digest);
-        if (!mismatch.empty()) {
-            return Fail(mismatch);
-        }
-    }
-    vantrel::CIniFile settings;
-    settings.SetPath(vantrel::LookUpSettingsFile().path);
-    const auto labels =
-        vantrel::ReadUnitLabels(settings, options.labels, vantrel::StationHostName());
-    if (const auto* error = std::get_if<std::string>(&labels)) {
+    vantrel::RecorderOptions recording;
+    recording.onWarning = Warn;
+    recording.onNotice = Note;
+    auto prepared = vantrel::PrepareStation(options, recording);
+    if (const auto* error = std::get_if<std::string>(&prepared)) {
         return Fail(*error);
     }
-    const auto devices = vantrel::ResolvePortDevices(options.ports, settings);
-    if (const auto shared = vantrel::FindSharedDevice(options.ports, devices)) {
-        return Fail(*shared);
-    }
-
-    std::unique_ptr<vantrel::UnitRecorder> recorder;
-    std::string localFile = vantrel::DefaultRecordFile();
-    vantrel::RecordTarget recordTarget;
-    if (!options.noRecord) {
-        auto target = vantrel::ParseRecordTarget(options.recordUrl, localFile);
-        if (const auto* error = std::get_if<std::string>(&target)) {
-            return Fail(*error);
-        }
-        recordTarget = std::get<vantrel::RecordTarget>(target);
-        localFile = recordTarget.localFile;
-        vantrel::RecorderOptions recording;
-        recording.onWarning = Warn;
-        recording.onNotice = Note;
-        auto opened = vantrel::UnitRecorder::Open(recordTarget, recording);
-        if (const auto* error = std::get_if<std::string>(&opened)) {
-            return Fail(*error);
-        }
-        recorder = std::move(std::get<std::unique_ptr<vantrel::UnitRecorder>>(opened));
-    }
-    if (localFile.empty()) {
-        return Fail("no home folder for the record file: give --record PATH");
-    }
-    const auto readbackFolder = ReadbackFolder(localFile);
-
-    vantrel::UnitRecord unitTemplate;
-    unitTemplate.host = vantrel::StationHostName();
-    const auto& given = std::get<vantrel::UnitLabels>(labels);
-    unitTemplate.stationName = given.stationName;
-    unitTemplate.operatorName = given.operatorName;
-    unitTemplate.workOrder = given.workOrder;
-    unitTemplate.imagePath = std::filesystem::absolute(options.image).string();
-    unitTemplate.imageSha256 = *digest;
-    unitTemplate.imageKind = std::string(vantrel::FindImageKind(image.kind)->headerText);
-    unitTemplate.toolVersion = vantrel::VersionText();
-
-    vantrel::StationConfig config;
-    config.loop = options.loop;
+    auto& setup = std::get<vantrel::StationSetup>(prepared);
+    vantrel::StationConfig config = std::move(setup.config);
     config.output = OutputOf(options);
     config.width = TerminalWidth();
-    for (const auto& port : options.ports) {
-        vantrel::PortRunnerConfig runner;
-        runner.label = port.label;
-        runner.portNumber = port.portNumber;
-        runner.device = vantrel::GivenDeviceOf(port);
-        runner.image = options.image;
-        runner.timeoutSeconds = options.timeoutSeconds;
-        runner.readbackDir = readbackFolder;
-        runner.unitTemplate = unitTemplate;
-        runner.pinnedSha256 = *digest;
-        config.ports.push_back(std::move(runner));
-    }
+    const auto& recorder = setup.recorder;
     vantrel::InstallCancelSignals(RequestStop);
     vantrel::Station station(std::move(config), stdout, [&](const vantrel::UnitRecord& unit) {
         if (recorder) {
@@ -175,7 +93,8 @@ int main(int argc, char** argv) {
     int status = station.Run([] { return g_stopRequested != 0; });
     if (recorder) {
         const vantrel::RecorderProgress left = recorder->Close(std::chrono::seconds(5));
-        if (vantrel::ReportRecorderEnding(left, recordTarget, "vantrel-station", stderr) > 0 &&
+        if (vantrel::ReportRecorderEnding(left, setup.recordTarget, "vantrel-station", stderr) >
+                0 &&
             status == 0) {
             status = kExitNotRecorded;
         }

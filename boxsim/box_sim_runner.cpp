@@ -36,6 +36,7 @@ bool Readable(const pollfd& entry) {
 
 BoxSimRunner::BoxSimRunner(BoxLine line, PeerOptions options, ReportSink reportSink)
     : m_line(std::move(line)),
+      m_stayAfterEnd(options.stayAfterEnd),
       m_peer(std::move(options)),
       m_reportSink(std::move(reportSink)),
       m_stopEvent(CreateStopSignal()),
@@ -103,7 +104,7 @@ std::optional<RunResult::End> BoxSimRunner::DoDueWork(Clock::time_point now) {
         }
         Enqueue(m_peer.OnIdleTimeout(), now);
     }
-    if (m_peer.Finished() && m_queue.Empty()) {
+    if (m_peer.Finished() && m_queue.Empty() && !m_stayAfterEnd) {
         m_lingerUntil = m_lingerUntil.value_or(now + kLingerAfterEnd);
         if (*m_lingerUntil <= now) {
             return RunResult::End::kFinished;

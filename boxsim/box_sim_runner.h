@@ -71,6 +71,7 @@ class BoxSimRunner {
     std::optional<Clock::time_point> IdleDeadline() const;
 
     BoxLine m_line;
+    const bool m_stayAfterEnd;
     BootLoaderPeer m_peer;
     ReportSink m_reportSink;
     UniqueFd m_stopEvent;

@@ -136,6 +136,11 @@ void AddBenchOptions(CLI::App& app, BoxSimOptions& o) {
                  "announce \"BOOT\" every --announce-every until a handshake arrives, and serve "
                  "one update after another until SIGINT or SIGTERM")
         ->group(group);
+    app.add_flag("--stay", o.peer.stayAfterEnd,
+                 "after one update keep the line open and say nothing more, until SIGINT or "
+                 "SIGTERM (a box taken off a station's line)")
+        ->group(group)
+        ->excludes("--bench");
     AddCheckedOption(app, "--announce-every", "MS", "default 3000", [&o](const std::string& v) {
         std::string error = Milliseconds(v, o.peer.announceInterval, 600'000);
         if (error.empty() && o.peer.announceInterval.count() == 0) {

@@ -21,6 +21,10 @@ struct PeerOptions {
     // arrives, and one update after another until the run is stopped.
     bool bench = false;
     std::chrono::milliseconds announceInterval{3000};
+    // After its one update the box stays on the line and says nothing more,
+    // as one taken off a station whose adapter stays plugged: the line is
+    // not closed until the run is stopped.
+    bool stayAfterEnd = false;
 
     // Non-zero: every answer waits for the wire time of the frame it answers
     // at this many baud, 10 bits per byte.

@@ -74,7 +74,33 @@ std::string Hex(unsigned value, int digits) {
 }
 
 // What is wrong with a label's value, empty when nothing is.
-std::string CheckLabel(std::string_view value) {
+// One label: the option, else the setting, else `fallback`; a refused
+// value leaves `fallback`, and what is wrong with it goes into `refused`.
+void ReadLabel(const CIniFile& settings, const std::optional<std::string>& option,
+               std::string_view optionName, std::string_view key, const std::string& fallback,
+               std::string& out, std::vector<std::string>& refused) {
+    std::string named;
+    if (option) {
+        out = *option;
+        named = optionName;
+    } else if (!key.empty()) {
+        std::array<char, kMaxLabelBytes + 2> value{};
+        const int length = settings.ReadValue(kStationSection, key, value);
+        out = length > 0 ? std::string(value.data(), static_cast<std::size_t>(length)) : fallback;
+        named =
+            std::string(key) + " in [" + std::string(kStationSection) + "] of " + settings.Path();
+    } else {
+        out = fallback;
+    }
+    if (const std::string wrong = LabelProblem(out); !wrong.empty()) {
+        refused.push_back(named + ": " + wrong);
+        out = fallback;
+    }
+}
+
+}  // namespace
+
+std::string LabelProblem(std::string_view value) {
     if (value.size() > kMaxLabelBytes) {
         return "longer than " + std::to_string(kMaxLabelCharacters) + " characters";
     }
@@ -96,32 +122,6 @@ std::string CheckLabel(std::string_view value) {
     }
     return {};
 }
-
-// One label: the option, else the setting, else `fallback`; a refused
-// value leaves `fallback`, and what is wrong with it goes into `refused`.
-void ReadLabel(const CIniFile& settings, const std::optional<std::string>& option,
-               std::string_view optionName, std::string_view key, const std::string& fallback,
-               std::string& out, std::vector<std::string>& refused) {
-    std::string named;
-    if (option) {
-        out = *option;
-        named = optionName;
-    } else if (!key.empty()) {
-        std::array<char, kMaxLabelBytes + 2> value{};
-        const int length = settings.ReadValue(kStationSection, key, value);
-        out = length > 0 ? std::string(value.data(), static_cast<std::size_t>(length)) : fallback;
-        named =
-            std::string(key) + " in [" + std::string(kStationSection) + "] of " + settings.Path();
-    } else {
-        out = fallback;
-    }
-    if (const std::string wrong = CheckLabel(out); !wrong.empty()) {
-        refused.push_back(named + ": " + wrong);
-        out = fallback;
-    }
-}
-
-}  // namespace
 
 void AddLabelOptions(CLI::App& app, GivenLabels& given, bool withBoxSerial) {
     app.add_option("--station-name", given.stationName,

@@ -68,6 +68,16 @@ PortSnapshot PortRunner::Snapshot() const {
     return snapshot;
 }
 
+std::string PortRunner::UnitLog() const {
+    std::lock_guard lock(m_mutex);
+    return m_unitLog.Text();
+}
+
+std::uint64_t PortRunner::UnitLogChanges() const {
+    std::lock_guard lock(m_mutex);
+    return m_unitLogChanges;
+}
+
 void PortRunner::Run() {
     {
         // The UI thread's objects are made on it and gone before Finished().
@@ -223,6 +233,14 @@ bool PortRunner::RunUnit(CUpdaterDlg& dlg, UnitLine& line, UiThreadCalls& ui) {
 void PortRunner::OnLineEvent(const UpdateEvent& event) {
     if (const auto* refused = std::get_if<update_event::ImageRefused>(&event)) {
         m_imageRefusal = refused->reason;
+    } else if (const auto* log = std::get_if<update_event::LogAppended>(&event)) {
+        std::lock_guard lock(m_mutex);
+        m_unitLog.Append(log->text);
+        ++m_unitLogChanges;
+    } else if (std::holds_alternative<update_event::SessionStarted>(event)) {
+        std::lock_guard lock(m_mutex);
+        m_unitLog.Clear();
+        ++m_unitLogChanges;
     }
 }
 

@@ -15,6 +15,7 @@
 #include "serial/port_device.h"
 #include "station/port_snapshot.h"
 #include "station/station_event.h"
+#include "ui/kept_log.h"
 #include "unit/unit_observer.h"
 
 namespace vantrel {
@@ -66,6 +67,11 @@ class PortRunner : private UnitObserver {
     void Join();
 
     PortSnapshot Snapshot() const;
+    // The log of the unit under way, or of the last one, as its window's
+    // log pane was given it since its session began; and a count that
+    // changes whenever it does.
+    std::string UnitLog() const;
+    std::uint64_t UnitLogChanges() const;
 
   private:
     void Run();
@@ -101,6 +107,8 @@ class PortRunner : private UnitObserver {
     std::atomic<bool> m_finished{false};
     mutable std::mutex m_mutex;
     PortSnapshot m_snapshot;
+    KeptLog m_unitLog;                   // guarded by m_mutex
+    std::uint64_t m_unitLogChanges = 0;  // guarded by m_mutex
     // When the box of the unit under way announced itself; guarded by m_mutex.
     std::optional<std::chrono::steady_clock::time_point> m_bootedAt;
     // The port's thread only: opened and told so, with no loss told since;

@@ -38,6 +38,9 @@ std::variant<StationOptions, CommandLineExit> ParseStationOptions(int argc,
     AddLabelOptions(app, options.labels, /*withBoxSerial=*/false);
     app.add_flag("--json", options.json, "one JSON object per event on standard output");
     app.add_flag("--quiet", options.quiet, "only failures and the summary");
+    app.add_flag("--window", options.window, "show the station in a window of slot tiles");
+    app.add_flag("--ask-serial", options.askSerial,
+                 "ask each unit's box serial number on its tile (with --window)");
     app.add_option("IMAGE", options.image, "the image file to write")->required()->type_name("");
     app.add_option("PORT", ports, "a PORT number 1 to 4, or a device path")
         ->required()

@@ -25,6 +25,8 @@ struct StationOptions {
     bool noRecord = false;
     bool json = false;
     bool quiet = false;
+    bool window = false;     // the station in a window of slot tiles
+    bool askSerial = false;  // each unit's box serial number asked on its tile
     std::string image;
     std::vector<StationPortArg> ports;
     GivenLabels labels;  // who, which order, which station

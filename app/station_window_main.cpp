@@ -1,0 +1,101 @@
+// vantrel-station-window: the station as a window of slot tiles, started by
+// `vantrel-station --window` with the station's own arguments.
+#include <QApplication>
+#include <QMessageBox>
+#include <cstdio>
+#include <variant>
+
+#include "platform/ini_file.h"
+#include "platform/settings_lookup.h"
+#include "records/recorder_ending.h"
+#include "station/qt/shift_dialog.h"
+#include "station/qt/station_window.h"
+#include "station/shift_questions.h"
+#include "station/station_options.h"
+#include "station/station_setup.h"
+#include "text/terminal_output.h"
+#include "ui/qt/application_icon.h"
+
+namespace {
+
+constexpr int kExitNotStarted = 2;
+constexpr int kExitNotRecorded = 3;
+
+void Note(const std::string& message) {
+    vantrel::WriteText(stderr, "vantrel-station: " + message + "\n");
+}
+
+// Told on standard error and in a message box: the window may have been
+// started from a desktop, where nobody reads standard error.
+int Fail(const std::string& message) {
+    Note("error: " + message);
+    QMessageBox::critical(nullptr, QStringLiteral("Vantrel Station"),
+                          QString::fromStdString(message));
+    return kExitNotStarted;
+}
+
+// The labels the shift's records carry, asked for when the settings say so;
+// false when the operator declined.
+bool AskShiftLabels(const vantrel::StationOptions& options, vantrel::StationSetup& setup) {
+    vantrel::CIniFile settings;
+    settings.SetPath(vantrel::LookUpSettingsFile().path);
+    const vantrel::ShiftQuestions questions = vantrel::ReadShiftQuestions(settings, options.labels);
+    if (!questions.Any()) {
+        return true;
+    }
+    vantrel::ShiftDialog dialog(questions, setup.labels, nullptr);
+    if (dialog.exec() != QDialog::Accepted) {
+        return false;
+    }
+    setup.labels = dialog.Answered(setup.labels);
+    for (auto& port : setup.config.ports) {
+        port.unitTemplate.operatorName = setup.labels.operatorName;
+        port.unitTemplate.workOrder = setup.labels.workOrder;
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Answered before Qt starts, so they need no display.
+    const auto parsed = vantrel::ParseStationOptions(argc, argv);
+    if (const auto* exit = std::get_if<vantrel::CommandLineExit>(&parsed)) {
+        return vantrel::Report(*exit);
+    }
+    const auto& options = std::get<vantrel::StationOptions>(parsed);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vantrel Station"));
+    QApplication::setWindowIcon(vantrel::ApplicationIcon());
+    // Lets the desktop match the window to vantrel-station.desktop.
+    QApplication::setDesktopFileName(QStringLiteral("vantrel-station"));
+
+    vantrel::RecorderOptions recording;
+    recording.onWarning = [](const std::string& message) { Note("warning: " + message); };
+    recording.onNotice = Note;
+    auto prepared = vantrel::PrepareStation(options, recording);
+    if (const auto* error = std::get_if<std::string>(&prepared)) {
+        return Fail(*error);
+    }
+    auto& setup = std::get<vantrel::StationSetup>(prepared);
+    if (!AskShiftLabels(options, setup)) {
+        return kExitNotStarted;
+    }
+    int status = 0;
+    {
+        vantrel::StationWindow window(setup, {options.askSerial});
+        window.resize(1280, 860);
+        window.show();
+        window.StartAll();
+        status = QApplication::exec();
+    }
+    if (setup.recorder) {
+        const vantrel::RecorderProgress left = setup.recorder->Close(std::chrono::seconds(5));
+        if (vantrel::ReportRecorderEnding(left, setup.recordTarget, "vantrel-station", stderr) >
+                0 &&
+            status == 0) {
+            status = kExitNotRecorded;
+        }
+    }
+    return status;
+}

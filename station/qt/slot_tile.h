@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QFrame>
+
+#include "station/port_snapshot.h"
+#include "station/slot_face.h"
+
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+
+namespace vantrel {
+
+// What a slot's tile shows besides its face.
+struct SlotTally {
+    unsigned done = 0;
+    unsigned failed = 0;
+};
+
+// One slot of the line, readable from two metres: its name, its state in
+// words and colour, a progress bar with blocks, per cent, kB/s and time
+// left, frames sent again, the last result, the slot's units done and
+// failed, Start and Stop, and (when asked for) the box serial number as
+// typed or scanned. Clicking it selects it.
+class SlotTile : public QFrame {
+    Q_OBJECT
+
+  public:
+    SlotTile(const QString& name, bool askSerial, QWidget* parent);
+
+    void Show(const PortSnapshot& port, const SlotFace& face, const SlotTally& tally, bool running);
+    void SetSelected(bool selected);
+    // The serial number typed for the unit on the slot, trimmed; empty when
+    // none is asked or typed.
+    QString BoxSerial() const;
+    // Ready for the next box's serial number.
+    void ClearBoxSerial();
+
+  signals:
+    void startPressed();
+    void stopPressed();
+    void selected();
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override;
+
+  private:
+    QLabel* m_state;
+    QLabel* m_detail;
+    QProgressBar* m_progress;
+    QLabel* m_transfer;
+    QLabel* m_last;
+    QLabel* m_counts;
+    QLabel* m_device;
+    QLineEdit* m_serial = nullptr;
+    QPushButton* m_start;
+    QPushButton* m_stop;
+    SlotColour m_colour = SlotColour::kOff;
+    bool m_selected = false;
+};
+
+}  // namespace vantrel

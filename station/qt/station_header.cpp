@@ -1,0 +1,78 @@
+#include "station/qt/station_header.h"
+
+#include <QFileInfo>
+#include <QLabel>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "station/slot_face.h"
+
+namespace vantrel {
+namespace {
+
+QString ImageLine(const StationImage& image) {
+    return QStringLiteral("%1 · %2 · SHA-256 %3… · %4")
+        .arg(QFileInfo(QString::fromStdString(image.path)).fileName(),
+             QString::fromStdString(image.kind), QString::fromStdString(image.sha256.substr(0, 12)),
+             image.pinned ? QStringLiteral("pinned") : QStringLiteral("not pinned"));
+}
+
+QString PeopleLine(const UnitLabels& labels) {
+    auto orNone = [](const std::string& text) {
+        return text.empty() ? QStringLiteral("—") : QString::fromStdString(text);
+    };
+    return QStringLiteral("Station %1 · operator %2 · work order %3")
+        .arg(orNone(labels.stationName), orNone(labels.operatorName), orNone(labels.workOrder));
+}
+
+}  // namespace
+
+StationHeader::StationHeader(const StationImage& image, const UnitLabels& labels, QWidget* parent)
+    : QWidget(parent) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* imageLabel = new QLabel(ImageLine(image), this);
+    imageLabel->setObjectName(QStringLiteral("image"));
+    imageLabel->setToolTip(QString::fromStdString(image.path + "\nSHA-256 " + image.sha256));
+    QFont big = imageLabel->font();
+    big.setPointSizeF(big.pointSizeF() + 4);
+    big.setBold(true);
+    imageLabel->setFont(big);
+    layout->addWidget(imageLabel);
+    auto* people = new QLabel(PeopleLine(labels), this);
+    people->setObjectName(QStringLiteral("people"));
+    layout->addWidget(people);
+    m_totals = new QLabel(this);
+    m_totals->setObjectName(QStringLiteral("totals"));
+    QFont totals = m_totals->font();
+    totals.setPointSizeF(totals.pointSizeF() + 2);
+    m_totals->setFont(totals);
+    layout->addWidget(m_totals);
+    m_banner = new QLabel(this);
+    m_banner->setObjectName(QStringLiteral("banner"));
+    m_banner->setWordWrap(true);
+    m_banner->setMargin(6);
+    m_banner->setStyleSheet(QStringLiteral("background:#c62828; color:white; font-weight:bold;"));
+    m_banner->hide();
+    layout->addWidget(m_banner);
+}
+
+void StationHeader::ShowTotals(const ShiftTally& tally, ShiftTally::Clock::time_point now) {
+    const auto yield = tally.YieldPercent();
+    const auto median = tally.MedianSeconds();
+    m_totals->setText(
+        QStringLiteral("done %1 · failed %2 · yield %3 · %4 units/h · median unit %5")
+            .arg(tally.Done())
+            .arg(tally.Failed())
+            .arg(yield ? QStringLiteral("%1 %").arg(std::floor(*yield * 10) / 10, 0, 'f', 1)
+                       : QStringLiteral("—"))
+            .arg(tally.UnitsPerHour(now), 0, 'f', 1)
+            .arg(median ? QString::fromStdString(ClockText(*median)) : QStringLiteral("—")));
+}
+
+void StationHeader::ShowBanner(const std::string& text) {
+    m_banner->setText(QString::fromStdString(text));
+    m_banner->setVisible(!text.empty());
+}
+
+}  // namespace vantrel

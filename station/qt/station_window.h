@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QMainWindow>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ports/shared_port_discovery.h"
+#include "station/port_runner.h"
+#include "station/qt/slot_tile.h"
+#include "station/shift_tally.h"
+#include "station/station_setup.h"
+
+class QLabel;
+class QTimer;
+class QTreeWidget;
+
+namespace vantrel {
+
+class LogPane;
+class StationHeader;
+
+struct StationWindowOptions {
+    bool askSerial = false;  // each unit's box serial number is typed or scanned on its tile
+};
+
+// A line's station in a window: a tile per slot, each slot's port run box
+// after box by the window's own logic (a PortRunner), every ended unit
+// recorded with the serial number typed on its tile. Stop and Start per
+// slot and for the whole line; the selected slot's unit log and recent
+// units below the tiles. Closing while a box is being updated asks first,
+// then cancels every unit as the Cancel button does and records it.
+class StationWindow : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    // Uses `setup`'s ports, image, labels and recorder, which must outlive it.
+    StationWindow(StationSetup& setup, StationWindowOptions options, QWidget* parent = nullptr);
+    ~StationWindow() override;
+
+    void StartSlot(std::size_t index);
+    void StopSlot(std::size_t index);
+    void StartAll();
+    void StopAll();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    struct Slot {
+        PortRunnerConfig config;
+        std::unique_ptr<PortRunner> runner;
+        bool stopped = false;            // by the operator
+        PortSnapshot lastSeen;           // once its runner has ended
+        std::string lastLog;             // likewise
+        std::optional<UnitRecord> held;  // the last unit, until the next box
+        SlotTally tally;
+        std::deque<UnitRecord> recent;  // newest first, without their logs
+        SlotTile* tile = nullptr;
+    };
+
+    void OnEvent(std::size_t index, const StationEvent& event);
+    void OnUnitEnded(Slot& slot, UnitRecord unit);
+    void Refresh();
+    void Select(std::size_t index);
+    void ShowSelectedLog(bool always);
+    void ShowSelectedUnits();
+    std::string BannerText() const;
+    bool AnyBoxUnderWay() const;
+    // Every slot stopped and awaited, and each unit it ended recorded.
+    void StopAndAwaitAll();
+
+    StationSetup& m_setup;
+    const StationWindowOptions m_options;
+    SharedPortDiscovery m_discovery{std::chrono::seconds(2)};
+    std::vector<Slot> m_slots;
+    ShiftTally m_tally{ShiftTally::Clock::now()};
+    std::string m_imageChange;  // why no new unit starts, once the image changed
+
+    StationHeader* m_header;
+    QLabel* m_selectedTitle;
+    LogPane* m_log;
+    QTreeWidget* m_units;
+    QTimer* m_refresh;
+    std::optional<std::size_t> m_selected;
+    std::uint64_t m_logShown = 0;  // the selected runner's log changes shown
+};
+
+}  // namespace vantrel
