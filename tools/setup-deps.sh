@@ -10,7 +10,7 @@ VANTREL_PACKAGES=(
     libudev-dev umockdev libumockdev-dev nlohmann-json3-dev
     qt6-base-dev libqt6svg6 fonts-baekmuk
     libsqlite3-dev libpq-dev libpqxx-dev libcli11-dev postgresql libssl-dev
-    help2man man-db groff-base bash-completion appstream desktop-file-utils dpkg-dev file
+    help2man man-db groff-base bash-completion appstream desktop-file-utils dpkg-dev file lintian
 )
 
 install_missing_packages() {

@@ -2,8 +2,9 @@
 # Installs what is missing, then builds and runs every test in each CI
 # configuration: warnings as errors, AddressSanitizer with
 # UndefinedBehaviorSanitizer, and ThreadSanitizer. After the normal build it
-# makes the Debian package from that build, installs, tries and removes it
-# (tools/test-package.sh), and builds the programs without Qt. Also checks
+# makes the Debian packages from that build, has lintian check them, installs,
+# tries and removes them (tools/test-package.sh), and builds the programs
+# without Qt. Also checks
 # formatting, and after the configurations runs each fuzz target for 15 s.
 #
 #   tools/test-all.sh            all configurations, then the fuzz targets
@@ -56,6 +57,12 @@ run_nogui() {
             return 1
         fi
     done
+    # cpack there would make the tools' package alone.
+    if ! grep -qx 'set(CPACK_COMPONENTS_ALL "tools")' "$dir/CPackConfig.cmake"; then
+        echo "nogui: cpack would package more than the tools:" >&2
+        grep 'CPACK_COMPONENTS_ALL ' "$dir/CPackConfig.cmake" >&2
+        return 1
+    fi
     echo "==> [nogui] vantrel-cli, vantrel-station, vantrel-records, vantrel-boxsim built without Qt"
 }
 
