@@ -21,6 +21,7 @@
 #include "records/unit_identity.h"
 #include "records/unit_recorder.h"
 #include "station/port_devices.h"
+#include "station/slot_names.h"
 #include "station/station.h"
 #include "station/station_options.h"
 #include "text/terminal_output.h"
@@ -49,6 +50,30 @@ int Fail(const std::string& message) {
 std::size_t TerminalWidth() {
     winsize size{};
     return ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 120;
+}
+
+volatile std::sig_atomic_t g_resized = 0;
+
+void NoteResize(int) {
+    g_resized = 1;
+}
+
+// The terminal's width once after each resize, for the dashboard's redraw.
+std::optional<std::size_t> ResizedWidth() {
+    if (g_resized == 0) {
+        return std::nullopt;
+    }
+    g_resized = 0;
+    return TerminalWidth();
+}
+
+void FollowTerminalResizes(vantrel::StationConfig& config) {
+    struct sigaction action {};
+    action.sa_handler = NoteResize;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGWINCH, &action, nullptr);
+    config.resized = ResizedWidth;
 }
 
 void Warn(const std::string& message) {
@@ -86,7 +111,10 @@ int main(int argc, char** argv) {
     if (const auto* exit = std::get_if<vantrel::CommandLineExit>(&parsed)) {
         return vantrel::Report(*exit);
     }
-    const auto& options = std::get<vantrel::StationOptions>(parsed);
+    auto options = std::get<vantrel::StationOptions>(parsed);
+    if (options.window) {
+        return Fail("the station window is not built here");
+    }
 
     const vantrel::ImageCheck image = vantrel::InspectImageFile(options.image);
     if (image.kind == vantrel::kImageNone) {
@@ -113,6 +141,9 @@ int main(int argc, char** argv) {
     const auto devices = vantrel::ResolvePortDevices(options.ports, settings);
     if (const auto shared = vantrel::FindSharedDevice(options.ports, devices)) {
         return Fail(*shared);
+    }
+    if (const auto wrong = vantrel::NameSlots(options.ports, devices, settings)) {
+        return Fail(*wrong);
     }
 
     std::unique_ptr<vantrel::UnitRecorder> recorder;
@@ -154,6 +185,9 @@ int main(int argc, char** argv) {
     config.loop = options.loop;
     config.output = OutputOf(options);
     config.width = TerminalWidth();
+    if (config.output == vantrel::StationOutput::kDashboard) {
+        FollowTerminalResizes(config);
+    }
     for (const auto& port : options.ports) {
         vantrel::PortRunnerConfig runner;
         runner.label = port.label;
