@@ -45,7 +45,7 @@ int Station::Run(const StopRequested& stopRequested) {
         }
         {
             std::unique_lock lock(m_mutex);
-            m_queued.wait_for(lock, kPollInterval, [this] { return !m_events.empty(); });
+            m_queued.wait_for(lock, kPollInterval, [this] { return m_wakingEventQueued; });
         }
         Drain();
         const auto now = std::chrono::steady_clock::now();
@@ -80,6 +80,7 @@ void Station::Queue(StationEvent event) {
     {
         std::lock_guard lock(m_mutex);
         m_events.push_back(std::move(event));
+        m_wakingEventQueued = m_wakingEventQueued || wake;
     }
     if (wake) {
         m_queued.notify_one();
@@ -91,6 +92,7 @@ void Station::Drain() {
     {
         std::lock_guard lock(m_mutex);
         events.swap(m_events);
+        m_wakingEventQueued = false;
     }
     for (StationEvent& event : events) {
         if (event.kind == StationEvent::Kind::kProgress) {

@@ -67,6 +67,7 @@ class Station {
     std::mutex m_mutex;
     std::condition_variable m_queued;
     std::deque<StationEvent> m_events;
+    bool m_wakingEventQueued = false;  // any but progress, which waits for the next turn
 
     // The station's own thread only.
     std::size_t m_width;
