@@ -125,9 +125,10 @@ TEST(StationDashboard, EveryRowKeepsNameStateAndProgressAtAnyWidth) {
         std::vector<test::BoxProcess> boxes;
         std::vector<std::string> links;
         for (std::size_t i = 0; i < c.slots.size(); ++i) {
-            // Each unit stays at block 3: its row holds still to be read.
-            boxes.emplace_back(std::vector<std::string>{
-                VANTREL_BOXSIM_PATH, "--bench", "--announce-every", "200", "--silent", "block:3"});
+            // Each box says BOOT once, half a second after the open, and its
+            // unit then stays at block 3: its row holds still to be read.
+            boxes.emplace_back(std::vector<std::string>{VANTREL_BOXSIM_PATH, "--boot-delay", "500",
+                                                        "--silent", "block:3"});
             links.push_back((dir.Path() / "by-id" / byId[i]).string());
             std::filesystem::create_symlink(boxes.back().path, links.back());
             const char* name = c.slots[i].name;
