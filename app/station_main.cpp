@@ -42,6 +42,30 @@ std::size_t TerminalWidth() {
     return ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 120;
 }
 
+volatile std::sig_atomic_t g_resized = 0;
+
+void NoteResize(int) {
+    g_resized = 1;
+}
+
+// The terminal's width once after each resize, for the dashboard's redraw.
+std::optional<std::size_t> ResizedWidth() {
+    if (g_resized == 0) {
+        return std::nullopt;
+    }
+    g_resized = 0;
+    return TerminalWidth();
+}
+
+void FollowTerminalResizes(vantrel::StationConfig& config) {
+    struct sigaction action {};
+    action.sa_handler = NoteResize;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGWINCH, &action, nullptr);
+    config.resized = ResizedWidth;
+}
+
 void Warn(const std::string& message) {
     Note("warning: " + message);
 }
@@ -83,6 +107,9 @@ int main(int argc, char** argv) {
     vantrel::StationConfig config = std::move(setup.config);
     config.output = OutputOf(options);
     config.width = TerminalWidth();
+    if (config.output == vantrel::StationOutput::kDashboard) {
+        FollowTerminalResizes(config);
+    }
     const auto& recorder = setup.recorder;
     vantrel::InstallCancelSignals(RequestStop);
     vantrel::Station station(std::move(config), stdout, [&](const vantrel::UnitRecord& unit) {

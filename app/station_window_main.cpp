@@ -1,12 +1,14 @@
 // vantrel-station-window: the station as a window of slot tiles, started by
 // `vantrel-station --window` with the station's own arguments.
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <cstdio>
 #include <variant>
 
 #include "platform/ini_file.h"
 #include "platform/settings_lookup.h"
+#include "ports/port_discovery.h"
 #include "records/recorder_ending.h"
 #include "station/qt/shift_dialog.h"
 #include "station/qt/station_window.h"
@@ -14,7 +16,9 @@
 #include "station/station_options.h"
 #include "station/station_setup.h"
 #include "text/terminal_output.h"
+#include "ui/image_selection.h"
 #include "ui/qt/application_icon.h"
+#include "ui/qt/file_filters.h"
 
 namespace {
 
@@ -55,6 +59,37 @@ bool AskShiftLabels(const vantrel::StationOptions& options, vantrel::StationSetu
     return true;
 }
 
+// What a window started without arguments (from its desktop entry) is
+// missing: the image, chosen in a file dialog, and the slots, every serial
+// port found (each by its by-path name, which stays with the socket).
+// False when the operator declined, or there is no port.
+bool CompleteFromTheDesktop(vantrel::StationOptions& options) {
+    if (options.image.empty()) {
+        const QString image = QFileDialog::getOpenFileName(
+            nullptr, QStringLiteral("Vantrel Station: the shift's image"), QString(),
+            vantrel::NameFilters(vantrel::ImageFileFilters()).join(QStringLiteral(";;")));
+        if (image.isEmpty()) {
+            return false;
+        }
+        options.image = image.toStdString();
+    }
+    if (options.ports.empty()) {
+        for (const vantrel::DetectedPort& port : vantrel::DetectSerialPorts()) {
+            vantrel::StationPortArg slot;
+            slot.label = port.byPath.empty() ? port.device : port.byPath;
+            slot.device = slot.label;
+            options.ports.push_back(std::move(slot));
+        }
+        if (options.ports.empty()) {
+            Fail(
+                "no serial port was found on this machine; name the ports: "
+                "vantrel-station --window IMAGE PORT...");
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -63,13 +98,16 @@ int main(int argc, char** argv) {
     if (const auto* exit = std::get_if<vantrel::CommandLineExit>(&parsed)) {
         return vantrel::Report(*exit);
     }
-    const auto& options = std::get<vantrel::StationOptions>(parsed);
+    auto options = std::get<vantrel::StationOptions>(parsed);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vantrel Station"));
     QApplication::setWindowIcon(vantrel::ApplicationIcon());
     // Lets the desktop match the window to vantrel-station.desktop.
     QApplication::setDesktopFileName(QStringLiteral("vantrel-station"));
 
+    if (!CompleteFromTheDesktop(options)) {
+        return kExitNotStarted;
+    }
     vantrel::RecorderOptions recording;
     recording.onWarning = [](const std::string& message) { Note("warning: " + message); };
     recording.onNotice = Note;

@@ -6,60 +6,12 @@
 #include <vector>
 
 #include "platform/ini_file.h"
+#include "text/utf8_decode.h"
 
 namespace vantrel {
 namespace {
 
 constexpr std::string_view kStationSection = "STATION";
-// The longest UTF-8 character takes four bytes: a longer value is too long,
-// and its cut end need not be decoded.
-constexpr std::size_t kMaxLabelBytes = 4 * kMaxLabelCharacters;
-
-struct Decoded {
-    char32_t character = 0;
-    std::size_t length = 0;  // 0: no valid character starts here
-};
-
-// The character at `at`, refusing overlong forms, surrogates and anything
-// beyond U+10FFFF.
-Decoded DecodeUtf8(std::string_view text, std::size_t at) {
-    const auto byte = [&](std::size_t offset) {
-        return static_cast<unsigned char>(text[at + offset]);
-    };
-    const unsigned char lead = byte(0);
-    if (lead < 0x80) {
-        return {lead, 1};
-    }
-    std::size_t length = 0;
-    char32_t minimum = 0;
-    if ((lead & 0xE0) == 0xC0) {
-        length = 2;
-        minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3;
-        minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4;
-        minimum = 0x10000;
-    } else {
-        return {};
-    }
-    if (at + length > text.size()) {
-        return {};
-    }
-    char32_t character = lead & (0x7F >> length);
-    for (std::size_t offset = 1; offset < length; ++offset) {
-        if ((byte(offset) & 0xC0) != 0x80) {
-            return {};
-        }
-        character = (character << 6) | (byte(offset) & 0x3F);
-    }
-    if (character < minimum || character > 0x10FFFF ||
-        (character >= 0xD800 && character <= 0xDFFF)) {
-        return {};
-    }
-    return {character, length};
-}
 
 // C0, DEL and C1: a tab, line end or escape sequence in a label would
 // change the look of every listing and export it appears in.
@@ -73,7 +25,6 @@ std::string Hex(unsigned value, int digits) {
     return text;
 }
 
-// What is wrong with a label's value, empty when nothing is.
 // One label: the option, else the setting, else `fallback`; a refused
 // value leaves `fallback`, and what is wrong with it goes into `refused`.
 void ReadLabel(const CIniFile& settings, const std::optional<std::string>& option,
@@ -84,7 +35,7 @@ void ReadLabel(const CIniFile& settings, const std::optional<std::string>& optio
         out = *option;
         named = optionName;
     } else if (!key.empty()) {
-        std::array<char, kMaxLabelBytes + 2> value{};
+        std::array<char, 4 * kMaxLabelCharacters + 2> value{};
         const int length = settings.ReadValue(kStationSection, key, value);
         out = length > 0 ? std::string(value.data(), static_cast<std::size_t>(length)) : fallback;
         named =
@@ -92,7 +43,7 @@ void ReadLabel(const CIniFile& settings, const std::optional<std::string>& optio
     } else {
         out = fallback;
     }
-    if (const std::string wrong = LabelProblem(out); !wrong.empty()) {
+    if (const std::string wrong = CheckLabelText(out, kMaxLabelCharacters); !wrong.empty()) {
         refused.push_back(named + ": " + wrong);
         out = fallback;
     }
@@ -100,13 +51,15 @@ void ReadLabel(const CIniFile& settings, const std::optional<std::string>& optio
 
 }  // namespace
 
-std::string LabelProblem(std::string_view value) {
-    if (value.size() > kMaxLabelBytes) {
-        return "longer than " + std::to_string(kMaxLabelCharacters) + " characters";
+std::string CheckLabelText(std::string_view value, std::size_t maxCharacters) {
+    // The longest UTF-8 character takes four bytes: a longer value is too
+    // long, and its cut end need not be decoded.
+    if (value.size() > 4 * maxCharacters) {
+        return "longer than " + std::to_string(maxCharacters) + " characters";
     }
     std::size_t characters = 0;
     for (std::size_t at = 0; at < value.size(); ++characters) {
-        const Decoded decoded = DecodeUtf8(value, at);
+        const DecodedCharacter decoded = DecodeUtf8(value, at);
         if (decoded.length == 0) {
             return "not valid UTF-8 (byte 0x" + Hex(static_cast<unsigned char>(value[at]), 2) +
                    " at byte " + std::to_string(at + 1) + ")";
@@ -117,8 +70,8 @@ std::string LabelProblem(std::string_view value) {
         }
         at += decoded.length;
     }
-    if (characters > kMaxLabelCharacters) {
-        return "longer than " + std::to_string(kMaxLabelCharacters) + " characters";
+    if (characters > maxCharacters) {
+        return "longer than " + std::to_string(maxCharacters) + " characters";
     }
     return {};
 }

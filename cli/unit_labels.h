@@ -32,9 +32,10 @@ struct GivenLabels {
 // A label is free text of at most this many characters.
 inline constexpr std::size_t kMaxLabelCharacters = 200;
 
-// What is wrong with `value` as a label (not valid UTF-8, too long, a
-// control character), in words; empty when nothing is.
-std::string LabelProblem(std::string_view value);
+// What is wrong with `value` as a label of at most `maxCharacters`
+// characters: not valid UTF-8, too long, or holding a control character.
+// Empty when nothing is.
+std::string CheckLabelText(std::string_view value, std::size_t maxCharacters);
 
 // --station-name, --operator and --work-order, and --box-serial when a
 // program updates one box at a time, bound to `given`.

@@ -36,16 +36,24 @@ bool Take(std::string_view text, std::size_t& at, char expected) {
 
 std::string UtcTimeText(system_clock::time_point time) {
     const auto micros = floor<microseconds>(time);
-    const auto day = floor<days>(micros);
+    const hh_mm_ss clock{micros - floor<days>(micros)};
+    char fraction[16];
+    std::snprintf(fraction, sizeof fraction, ".%06lld",
+                  static_cast<long long>(clock.subseconds().count()));
+    return UtcSecondsText(time).insert(19, fraction);
+}
+
+std::string UtcSecondsText(system_clock::time_point time) {
+    const auto seconds = floor<std::chrono::seconds>(time);
+    const auto day = floor<days>(seconds);
     const year_month_day date{day};
-    const hh_mm_ss clock{micros - day};
-    char text[40];
-    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%06lldZ",
+    const hh_mm_ss clock{seconds - day};
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ",
                   static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
                   static_cast<unsigned>(date.day()), static_cast<int>(clock.hours().count()),
                   static_cast<int>(clock.minutes().count()),
-                  static_cast<int>(clock.seconds().count()),
-                  static_cast<long long>(clock.subseconds().count()));
+                  static_cast<int>(clock.seconds().count()));
     return text;
 }
 

@@ -11,6 +11,9 @@ namespace vantrel {
 // that texts sort as the times do.
 std::string UtcTimeText(std::chrono::system_clock::time_point time);
 
+// "2026-12-09T05:00:00Z": UTC to the second, for people reading a log.
+std::string UtcSecondsText(std::chrono::system_clock::time_point time);
+
 // A UTC date ("2026-12-09", its midnight) or date and time
 // ("2026-12-09T05:00Z", "2026-12-09T05:00:00Z", with up to nine digits of
 // fraction); nothing for any other text or an impossible date.

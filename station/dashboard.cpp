@@ -4,25 +4,23 @@
 #include <cstdio>
 #include <initializer_list>
 
-#include "protocol/blocks.h"
+#include "station/slot_face.h"
+#include "station/transfer_figures.h"
 #include "text/control_escape.h"
+#include "text/display_width.h"
 
 namespace vantrel {
 namespace {
 
+constexpr std::size_t kGap = 2;
+constexpr std::size_t kShortDeviceColumns = 40;
+constexpr std::size_t kFewestNameColumns = 12;
+constexpr std::size_t kStateColumns = 17;  // "waiting for BOOT" and a blank
 constexpr std::size_t kBarCells = 20;
-
-std::string Fit(std::string text, std::size_t width) {
-    if (text.size() <= width) {
-        return text + std::string(width - text.size(), ' ');
-    }
-    // Cut on a character boundary, so the row stays valid UTF-8.
-    std::size_t end = width;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
-        --end;
-    }
-    return text.substr(0, end) + std::string(width - end, ' ');
-}
+constexpr std::size_t kFewestBarCells = 4;
+constexpr std::size_t kPerCentColumns = 5;  // "100% "
+constexpr std::size_t kRateColumns = 11;
+constexpr std::size_t kTimeLeftColumns = 11;
 
 std::string Printf(const char* format, double value) {
     char text[64];
@@ -30,62 +28,119 @@ std::string Printf(const char* format, double value) {
     return text;
 }
 
-double KilobytesPerSecond(std::uint32_t blocks, double seconds) {
-    return seconds > 0 ? blocks * static_cast<double>(kBlockSize) / 1000.0 / seconds : 0;
+std::string Bar(std::uint32_t done, std::uint32_t total, std::size_t cells) {
+    const std::size_t filled = total > 0 ? std::size_t{done} * cells / total : 0;
+    return "[" + std::string(filled, '#') + std::string(cells - filled, '-') + "]";
 }
 
-std::string Clock(double seconds) {
-    const long whole = static_cast<long>(seconds + 0.5);
-    char text[32];
-    std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
+std::string BlocksText(const PortSnapshot& port) {
+    return std::to_string(port.blocksDone) + "/" + std::to_string(port.blocksTotal);
+}
+
+// What a row ends with before the reason: frames sent again, and in a loop
+// the units done and failed.
+std::string Counters(const PortSnapshot& port, bool loop) {
+    std::string text = "again " + std::to_string(port.framesSentAgain);
+    if (loop) {
+        text += "  done " + std::to_string(port.unitsCompleted) + " failed " +
+                std::to_string(port.unitsFailed);
+    }
     return text;
 }
 
-std::string Bar(std::uint32_t done, std::uint32_t total) {
-    const std::size_t filled = total > 0 ? std::size_t{done} * kBarCells / total : 0;
-    return "[" + std::string(filled, '#') + std::string(kBarCells - filled, '-') + "]";
-}
+// The columns every row is drawn with. A narrower terminal shortens the
+// device, then loses it, then the rate, time left and counters; then the
+// bar shortens, then the name; the name, the state and the blocks with
+// their per cent stay.
+struct Layout {
+    std::size_t name = 0;
+    std::size_t device = 0;  // 0: not shown
+    std::size_t barCells = kBarCells;
+    std::size_t blocks = 0;
+    std::size_t details = 0;  // rate, time left and counters; 0: not shown
 
-std::string TransferColumns(const PortSnapshot& port) {
-    if (port.blocksTotal == 0) {
-        return std::string(kBarCells + 2, ' ');
+    std::size_t Width() const {
+        const std::size_t bar = barCells > 0 ? barCells + 3 : 0;
+        return name + kGap + (device > 0 ? device + kGap : 0) + kStateColumns + bar + blocks + 1 +
+               kPerCentColumns + details;
     }
-    const double rate = KilobytesPerSecond(port.blocksDone, port.secondsSinceBoot);
-    std::string text =
-        Bar(port.blocksDone, port.blocksTotal) + " " +
-        Fit(std::to_string(port.blocksDone) + "/" + std::to_string(port.blocksTotal), 11) +
-        Printf("%3.0f%% ", 100.0 * port.blocksDone / port.blocksTotal) +
-        Fit(Printf("%.1f kB/s", rate), 11);
-    const bool running = port.phase == PortPhase::kUpdating && port.blocksDone > 0;
-    const double left =
-        running ? port.secondsSinceBoot * (port.blocksTotal - port.blocksDone) / port.blocksDone
-                : 0;
-    return text + Fit(running ? Clock(left) + " left" : "", 11);
-}
-
-// Wide enough for every port's label and device, up to a point.
-struct NameWidths {
-    std::size_t label = 9;
-    std::size_t device = 14;
 };
 
-NameWidths WidthsFor(const std::vector<PortSnapshot>& ports) {
-    constexpr std::size_t kMostColumns = 40;
-    NameWidths widths;
+Layout WidestLayout(const std::vector<PortSnapshot>& ports, bool loop) {
+    Layout layout;
+    layout.name = DisplayWidth("total");
+    layout.device = DisplayWidth("99 ports");
+    std::size_t counters = 0;
     for (const PortSnapshot& port : ports) {
-        widths.label = std::max(widths.label, std::min(port.label.size() + 2, kMostColumns));
-        widths.device = std::max(widths.device, std::min(port.device.size() + 2, kMostColumns));
+        layout.name = std::max(layout.name, DisplayWidth(port.label));
+        layout.device = std::max(layout.device, DisplayWidth(port.device));
+        layout.blocks = std::max(layout.blocks, BlocksText(port).size());
+        counters = std::max(counters, Counters(port, loop).size());
     }
-    return widths;
+    layout.details = kRateColumns + kTimeLeftColumns + counters;
+    return layout;
 }
 
-std::string PortRow(const PortSnapshot& port, bool loop, const NameWidths& widths) {
-    std::string row = Fit(port.label, widths.label) + Fit(port.device, widths.device) +
-                      Fit(PhaseName(port.phase), 17) + TransferColumns(port) + " again " +
-                      std::to_string(port.framesSentAgain);
-    if (loop) {
-        row += "  done " + std::to_string(port.unitsCompleted) + " failed " +
-               std::to_string(port.unitsFailed);
+Layout LayoutFor(const std::vector<PortSnapshot>& ports, bool loop, std::size_t width) {
+    Layout layout = WidestLayout(ports, loop);
+    const auto over = [&] { return layout.Width() > width ? layout.Width() - width : 0; };
+    if (over() > 0) {
+        layout.device = std::min(layout.device, kShortDeviceColumns);
+    }
+    if (over() > 0) {
+        layout.device = 0;
+    }
+    if (over() > 0) {
+        layout.details = 0;
+    }
+    layout.barCells -= std::min(over(), kBarCells - kFewestBarCells);
+    if (over() > 0 && layout.name > kFewestNameColumns) {
+        layout.name -= std::min(over(), layout.name - kFewestNameColumns);
+    }
+    if (over() > 0) {
+        layout.barCells = 0;
+    }
+    return layout;
+}
+
+std::string Name(const std::string& text, std::size_t columns) {
+    return FitToWidth(ShortenInMiddle(text, columns), columns + kGap);
+}
+
+std::string TransferColumns(const PortSnapshot& port, const Layout& layout) {
+    const std::size_t bar = layout.barCells > 0 ? layout.barCells + 3 : 0;
+    if (port.blocksTotal == 0) {
+        return std::string(bar + layout.blocks + 1 + kPerCentColumns, ' ');
+    }
+    std::string text;
+    if (layout.barCells > 0) {
+        text += Bar(port.blocksDone, port.blocksTotal, layout.barCells) + " ";
+    }
+    return text + FitToWidth(BlocksText(port), layout.blocks + 1) +
+           Printf("%3.0f%% ", 100.0 * port.blocksDone / port.blocksTotal);
+}
+
+std::string DetailColumns(const PortSnapshot& port, bool loop) {
+    const TransferFigures figures = FiguresOf(port);
+    const std::string transfer =
+        port.blocksTotal == 0
+            ? std::string(kRateColumns + kTimeLeftColumns, ' ')
+            : FitToWidth(Printf("%.1f kB/s", figures.kilobytesPerSecond), kRateColumns) +
+                  FitToWidth(figures.secondsLeft && port.blocksDone > 0
+                                 ? ClockText(*figures.secondsLeft) + " left"
+                                 : "",
+                             kTimeLeftColumns);
+    return transfer + Counters(port, loop);
+}
+
+std::string PortRow(const PortSnapshot& port, bool loop, const Layout& layout) {
+    std::string row = Name(port.label, layout.name);
+    if (layout.device > 0) {
+        row += Name(port.device, layout.device);
+    }
+    row += FitToWidth(PhaseName(port.phase), kStateColumns) + TransferColumns(port, layout);
+    if (layout.details > 0) {
+        row += DetailColumns(port, loop);
     }
     if (!port.reason.empty()) {
         row += "  " + port.reason;
@@ -93,32 +148,29 @@ std::string PortRow(const PortSnapshot& port, bool loop, const NameWidths& width
     return row;
 }
 
-std::string TotalRow(const std::vector<PortSnapshot>& ports, bool loop, const NameWidths& widths) {
-    std::uint32_t done = 0;
-    std::uint32_t total = 0;
-    std::uint32_t again = 0;
-    unsigned completed = 0;
-    unsigned failed = 0;
+std::string TotalRow(const std::vector<PortSnapshot>& ports, bool loop, const Layout& layout) {
+    PortSnapshot sum;
     unsigned updating = 0;
     double rate = 0;
     for (const PortSnapshot& port : ports) {
-        done += port.blocksDone;
-        total += port.blocksTotal;
-        again += port.framesSentAgain;
-        completed += port.unitsCompleted;
-        failed += port.unitsFailed;
+        sum.blocksDone += port.blocksDone;
+        sum.blocksTotal += port.blocksTotal;
+        sum.framesSentAgain += port.framesSentAgain;
+        sum.unitsCompleted += port.unitsCompleted;
+        sum.unitsFailed += port.unitsFailed;
         if (port.phase == PortPhase::kUpdating) {
             ++updating;
-            rate += KilobytesPerSecond(port.blocksDone, port.secondsSinceBoot);
+            rate += FiguresOf(port).kilobytesPerSecond;
         }
     }
-    std::string row = Fit("total", widths.label) +
-                      Fit(std::to_string(ports.size()) + " ports", widths.device) +
-                      Fit(std::to_string(updating) + " updating", 17) +
-                      Fit(std::to_string(done) + "/" + std::to_string(total) + " blocks", 22) +
-                      " " + Printf("%.1f kB/s", rate) + "  again " + std::to_string(again);
-    if (loop) {
-        row += "  done " + std::to_string(completed) + " failed " + std::to_string(failed);
+    std::string row = Name("total", layout.name);
+    if (layout.device > 0) {
+        row += Name(std::to_string(ports.size()) + " ports", layout.device);
+    }
+    row += FitToWidth(std::to_string(updating) + " updating", kStateColumns) + BlocksText(sum) +
+           " blocks";
+    if (layout.details > 0) {
+        row += "  " + Printf("%.1f kB/s", rate) + "  " + Counters(sum, loop);
     }
     return row;
 }
@@ -147,12 +199,12 @@ std::vector<std::string> DashboardRows(const std::vector<PortSnapshot>& ports, b
     for (const PortSnapshot& port : ports) {
         shown.push_back(Shown(port));
     }
-    const NameWidths widths = WidthsFor(shown);
+    const Layout layout = LayoutFor(shown, loop, width);
     std::vector<std::string> rows;
     for (const PortSnapshot& port : shown) {
-        rows.push_back(TrimRight(Fit(PortRow(port, loop, widths), width)));
+        rows.push_back(TrimRight(CutToWidth(PortRow(port, loop, layout), width)));
     }
-    rows.push_back(TrimRight(Fit(TotalRow(shown, loop, widths), width)));
+    rows.push_back(TrimRight(CutToWidth(TotalRow(shown, loop, layout), width)));
     return rows;
 }
 
@@ -169,6 +221,10 @@ std::string RedrawSequence(std::size_t shownBefore, const std::vector<std::strin
         out += "\x1b[2K\n";
     }
     return out;
+}
+
+std::string DrawAfreshSequence(const std::vector<std::string>& rows) {
+    return "\x1b[H\x1b[2J" + RedrawSequence(0, rows);
 }
 
 }  // namespace vantrel

@@ -10,8 +10,11 @@ namespace vantrel {
 // The rows of a station's dashboard: one per port (label, device, phase
 // with its reason, a progress bar with blocks, per cent, kB/s and time
 // left, frames sent again, and in a loop the units done and failed), then a
-// total row. Each row fits `width` columns, control characters in the
-// ports' texts escaped.
+// total row. Each row fits `width` columns of a terminal, control
+// characters in the ports' texts escaped; a narrow terminal drops the
+// device first, then the rate, time left and counters, then shortens the
+// bar and the label (in its middle), keeping each port's label, phase and
+// blocks with per cent.
 std::vector<std::string> DashboardRows(const std::vector<PortSnapshot>& ports, bool loop,
                                        std::size_t width);
 
@@ -19,5 +22,9 @@ std::vector<std::string> DashboardRows(const std::vector<PortSnapshot>& ports, b
 // the cursor goes up to the first of them, and each line is cleared before
 // it is written.
 std::string RedrawSequence(std::size_t shownBefore, const std::vector<std::string>& rows);
+
+// What clears the screen and draws `rows` from its top: after a resize, when
+// the rows drawn before may have been wrapped over more lines.
+std::string DrawAfreshSequence(const std::vector<std::string>& rows);
 
 }  // namespace vantrel

@@ -139,7 +139,7 @@ bool PortRunner::OpenUntilConnected(CUpdaterDlg& dlg, const UnitLine& line, UiTh
                     s.device = device;
                     s.reason.clear();
                 });
-                m_report({StationEvent::Kind::kOpened, m_config.label, device, {}, {}});
+                m_report(Event(StationEvent::Kind::kOpened, device));
                 m_announcedOpen = true;
             }
             return true;
@@ -163,7 +163,7 @@ bool PortRunner::OpenUntilConnected(CUpdaterDlg& dlg, const UnitLine& line, UiTh
                 s.reason = reason;
             });
             if (reason != reported) {
-                m_report({StationEvent::Kind::kNotOpened, m_config.label, device, reason, {}});
+                m_report(Event(StationEvent::Kind::kNotOpened, device, reason));
                 reported = reason;
             }
             if (!m_config.loop || !Pause(ui, m_config.reopenInterval)) {
@@ -226,8 +226,20 @@ bool PortRunner::RunUnit(CUpdaterDlg& dlg, UnitLine& line, UiThreadCalls& ui) {
                ReportLoss(line.PortLoss(), dlg.Comm().Device().path);
     }
     ShowEnd(*m_ended);
-    m_report({StationEvent::Kind::kUnitEnd, m_config.label, m_ended->device, {}, *m_ended});
+    StationEvent ended = Event(StationEvent::Kind::kUnitEnd, m_ended->device);
+    ended.unit = *m_ended;
+    m_report(std::move(ended));
     return true;
+}
+
+StationEvent PortRunner::Event(StationEvent::Kind kind, std::string device,
+                               std::string text) const {
+    StationEvent event;
+    event.kind = kind;
+    event.label = m_config.label;
+    event.device = std::move(device);
+    event.text = std::move(text);
+    return event;
 }
 
 void PortRunner::OnLineEvent(const UpdateEvent& event) {
@@ -246,6 +258,7 @@ void PortRunner::OnLineEvent(const UpdateEvent& event) {
 
 void PortRunner::OnUnitProgress(const UnitProgress& progress) {
     bool announced = false;
+    std::string device;
     Update([&](PortSnapshot& s) {
         if (progress.boxAnnounced && !m_bootedAt) {
             m_bootedAt = progress.bootedAt;
@@ -254,9 +267,16 @@ void PortRunner::OnUnitProgress(const UnitProgress& progress) {
         }
         s.blocksDone = progress.blocksAcknowledged;
         s.framesSentAgain = progress.framesSentAgain;
+        device = s.device;
     });
     if (announced) {
-        m_report({StationEvent::Kind::kBoot, m_config.label, m_snapshot.device, {}, {}});
+        m_report(Event(StationEvent::Kind::kBoot, device));
+    }
+    if (m_config.reportProgress) {
+        StationEvent event = Event(StationEvent::Kind::kProgress, device);
+        event.progress = {progress.blocksAcknowledged, progress.blocksTotal,
+                          progress.framesSentAgain};
+        m_report(std::move(event));
     }
 }
 
@@ -270,8 +290,7 @@ void PortRunner::ReportImageChange(const CUpdaterDlg& dlg) {
         (loaded ? "its bytes now have SHA-256 " + ShortDigest(*loaded) : "it cannot be read") +
         ", the shift's image has " + ShortDigest(m_config.pinnedSha256) + "; no new unit starts";
     HaltNewUnits(text);
-    m_report(
-        {StationEvent::Kind::kImageChanged, m_config.label, dlg.Comm().Device().path, text, {}});
+    m_report(Event(StationEvent::Kind::kImageChanged, dlg.Comm().Device().path, text));
 }
 
 bool PortRunner::ReportLoss(const std::string& loss, const std::string& device) {
@@ -280,7 +299,7 @@ bool PortRunner::ReportLoss(const std::string& loss, const std::string& device) 
         s.phase = PortPhase::kLineLost;
         s.reason = loss;
     });
-    m_report({StationEvent::Kind::kLost, m_config.label, device, loss, {}});
+    m_report(Event(StationEvent::Kind::kLost, device, loss));
     return m_config.loop && !m_stop.load();
 }
 

@@ -40,6 +40,9 @@ struct PortRunnerConfig {
     // The SHA-256 every unit's image must have; empty: any that passes the
     // image checks.
     std::string pinnedSha256;
+    // Each acknowledged block and frame sent again reported as a kProgress
+    // event; without it the snapshot alone tells how far a unit has come.
+    bool reportProgress = false;
 };
 
 // One port of a station: the window's own logic (CUpdaterDlg) on a UI
@@ -87,6 +90,8 @@ class PortRunner : private UnitObserver {
     // A line lost outside a unit: told, and (in a loop) worth opening again.
     bool ReportLoss(const std::string& loss, const std::string& device);
     bool Pause(UiThreadCalls& ui, std::chrono::milliseconds length);
+    // An event of this port, happening now.
+    StationEvent Event(StationEvent::Kind kind, std::string device, std::string text = {}) const;
 
     // UnitObserver, the port's thread.
     void OnLineEvent(const UpdateEvent& event) override;

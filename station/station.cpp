@@ -16,12 +16,16 @@ constexpr std::chrono::milliseconds kPollInterval{250};
 }  // namespace
 
 Station::Station(StationConfig config, std::FILE* out, UnitSink onUnit)
-    : m_config(std::move(config)), m_out(out), m_onUnit(std::move(onUnit)) {}
+    : m_config(std::move(config)),
+      m_out(out),
+      m_onUnit(std::move(onUnit)),
+      m_width(m_config.width) {}
 
 int Station::Run(const StopRequested& stopRequested) {
     for (PortRunnerConfig port : m_config.ports) {
         port.loop = m_config.loop;
         port.detectPorts = [this] { return m_discovery.Detect(); };
+        port.reportProgress = m_config.output == StationOutput::kJson;
         m_runners.push_back(std::make_unique<PortRunner>(
             std::move(port), [this](StationEvent event) { Queue(std::move(event)); }));
     }
@@ -41,12 +45,12 @@ int Station::Run(const StopRequested& stopRequested) {
         }
         {
             std::unique_lock lock(m_mutex);
-            m_queued.wait_for(lock, kPollInterval, [this] { return !m_events.empty(); });
+            m_queued.wait_for(lock, kPollInterval, [this] { return m_wakingEventQueued; });
         }
         Drain();
         const auto now = std::chrono::steady_clock::now();
         if (m_config.output == StationOutput::kDashboard &&
-            (allFinished || now - lastRedraw >= kRedrawInterval)) {
+            (FollowTerminalWidth() || allFinished || now - lastRedraw >= kRedrawInterval)) {
             Redraw();
             lastRedraw = now;
         }
@@ -70,11 +74,17 @@ int Station::Run(const StopRequested& stopRequested) {
 }
 
 void Station::Queue(StationEvent event) {
+    // Progress waits for the next turn of the loop: it goes out at most once
+    // a second, and waking the station at every block would cost more.
+    const bool wake = event.kind != StationEvent::Kind::kProgress;
     {
         std::lock_guard lock(m_mutex);
         m_events.push_back(std::move(event));
+        m_wakingEventQueued = m_wakingEventQueued || wake;
     }
-    m_queued.notify_one();
+    if (wake) {
+        m_queued.notify_one();
+    }
 }
 
 void Station::Drain() {
@@ -82,8 +92,13 @@ void Station::Drain() {
     {
         std::lock_guard lock(m_mutex);
         events.swap(m_events);
+        m_wakingEventQueued = false;
     }
-    for (const StationEvent& event : events) {
+    for (StationEvent& event : events) {
+        if (event.kind == StationEvent::Kind::kProgress) {
+            m_progress.Hold(std::move(event));
+            continue;
+        }
         if (event.kind == StationEvent::Kind::kNotOpened) {
             m_portsNotOpen.insert(event.label);
         }
@@ -101,29 +116,48 @@ void Station::Drain() {
             }
         }
         if (event.unit) {
+            m_progress.Drop(event.label);
             ++m_unitsEnded;
             if (event.unit->outcome != UnitOutcome::kCompleted) {
                 ++m_unitsNotCompleted;
             }
             m_onUnit(*event.unit);
         }
-        switch (m_config.output) {
-            case StationOutput::kDashboard:
-                break;  // the rows show it
-            case StationOutput::kQuiet:
-                if (!IsFailureEvent(event)) {
-                    break;
-                }
-                [[fallthrough]];
-            case StationOutput::kLines:
-                WriteText(m_out, EventLine(event) + "\n");
-                break;
-            case StationOutput::kJson:
-                WriteBytes(m_out, EventJson(event) + "\n");
-                break;
-        }
+        Show(event);
+    }
+    for (const StationEvent& progress : m_progress.Due(std::chrono::steady_clock::now())) {
+        Show(progress);
     }
     FlushOutput(m_out);
+}
+
+void Station::Show(const StationEvent& event) {
+    switch (m_config.output) {
+        case StationOutput::kDashboard:
+            break;  // the rows show it
+        case StationOutput::kQuiet:
+            if (!IsFailureEvent(event)) {
+                break;
+            }
+            [[fallthrough]];
+        case StationOutput::kLines:
+            WriteText(m_out, EventLine(event) + "\n");
+            break;
+        case StationOutput::kJson:
+            WriteBytes(m_out, EventJson(event) + "\n");
+            break;
+    }
+}
+
+bool Station::FollowTerminalWidth() {
+    if (!m_config.resized) {
+        return false;
+    }
+    if (const auto width = m_config.resized()) {
+        m_width = *width;
+        m_drawAfresh = true;
+    }
+    return m_drawAfresh;
 }
 
 void Station::Redraw() {
@@ -131,10 +165,13 @@ void Station::Redraw() {
     for (const auto& runner : m_runners) {
         ports.push_back(runner->Snapshot());
     }
-    const std::vector<std::string> rows = DashboardRows(ports, m_config.loop, m_config.width);
+    const std::vector<std::string> rows = DashboardRows(ports, m_config.loop, m_width);
     // The rows are escaped already; the sequence around them moves the cursor.
-    WriteBytes(m_out, RedrawSequence(m_rowsShown, rows));
-    m_rowsShown = std::max(m_rowsShown, rows.size());
+    // After a resize the terminal may have wrapped or reflowed the old rows
+    // over lines no longer known: the screen is cleared and drawn anew.
+    WriteBytes(m_out, m_drawAfresh ? DrawAfreshSequence(rows) : RedrawSequence(m_rowsShown, rows));
+    m_rowsShown = m_drawAfresh ? rows.size() : std::max(m_rowsShown, rows.size());
+    m_drawAfresh = false;
     FlushOutput(m_out);
 }
 

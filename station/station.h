@@ -7,12 +7,14 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "ports/shared_port_discovery.h"
 #include "station/port_runner.h"
+#include "station/progress_throttle.h"
 #include "station/station_output.h"
 
 namespace vantrel {
@@ -22,6 +24,9 @@ struct StationConfig {
     bool loop = false;
     StationOutput output = StationOutput::kLines;
     std::size_t width = 120;  // of the dashboard
+    // The terminal's new width once it has changed since the last call,
+    // nothing otherwise; asked at every turn of the station's loop.
+    std::function<std::optional<std::size_t>()> resized;
 };
 
 // Several ports updated at once, each by a PortRunner, and what the
@@ -46,6 +51,9 @@ class Station {
   private:
     void Queue(StationEvent event);
     void Drain();
+    void Show(const StationEvent& event);
+    // True when the terminal's width changed: the next redraw starts afresh.
+    bool FollowTerminalWidth();
     void Redraw();
     int ExitStatus() const;
 
@@ -59,9 +67,13 @@ class Station {
     std::mutex m_mutex;
     std::condition_variable m_queued;
     std::deque<StationEvent> m_events;
+    bool m_wakingEventQueued = false;  // any but progress, which waits for the next turn
 
     // The station's own thread only.
+    std::size_t m_width;
+    bool m_drawAfresh = false;  // the terminal was resized since the last redraw
     std::size_t m_rowsShown = 0;
+    ProgressThrottle m_progress{std::chrono::seconds(1)};
     unsigned m_unitsEnded = 0;
     unsigned m_unitsNotCompleted = 0;
     std::set<std::string> m_portsNotOpen;  // by label: a port whose last open failed

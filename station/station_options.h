@@ -10,11 +10,13 @@
 
 namespace vantrel {
 
-// A PORT argument: a selector number 1 to 4, or a device path.
+// A PORT argument: a selector number 1 to 4, or a device path, perhaps
+// after a slot's name (NAME=PORT).
 struct StationPortArg {
-    std::string label;                  // "PORT 2", or the path as given
+    std::string label;                  // its name, else "PORT 2" or the path as given
     int portNumber = 1;                 // the selector entry its window opens
     std::optional<std::string> device;  // given as a path
+    std::optional<std::string> name;    // the slot's name, from NAME=PORT or the settings
 };
 
 struct StationOptions {
@@ -39,5 +41,10 @@ std::variant<StationOptions, CommandLineExit> ParseStationOptions(int argc,
 
 // "1" to "4", or a path (anything with a '/'); nothing for anything else.
 std::optional<StationPortArg> ParseStationPort(const std::string& text);
+
+// A PORT argument as ParseStationPort reads it, or NAME=PORT: the slot's
+// name is all before the first '=' (a name has none). What is wrong,
+// naming the argument, when it is neither.
+std::variant<StationPortArg, std::string> ParseSlotArgument(const std::string& text);
 
 }  // namespace vantrel

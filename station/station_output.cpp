@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "records/record_report.h"
+#include "records/record_time.h"
 
 namespace vantrel {
 namespace {
@@ -22,6 +23,8 @@ const char* EventName(StationEvent::Kind kind) {
             return "lost";
         case StationEvent::Kind::kImageChanged:
             return "image changed";
+        case StationEvent::Kind::kProgress:
+            return "progress";
     }
     return "unknown";
 }
@@ -39,7 +42,7 @@ std::string UnitLine(const UnitRecord& unit) {
 }  // namespace
 
 std::string EventLine(const StationEvent& event) {
-    const std::string head = event.label + ": ";
+    const std::string head = UtcSecondsText(event.time) + " " + event.label + ": ";
     switch (event.kind) {
         case StationEvent::Kind::kOpened:
             return head + "opened " + event.device;
@@ -53,13 +56,24 @@ std::string EventLine(const StationEvent& event) {
             return head + "line lost: " + event.text;
         case StationEvent::Kind::kImageChanged:
             return head + "image changed: " + event.text;
+        case StationEvent::Kind::kProgress:
+            return head + std::to_string(event.progress.blocksDone) + "/" +
+                   std::to_string(event.progress.blocksTotal) + " blocks, " +
+                   std::to_string(event.progress.framesSentAgain) + " frames sent again";
     }
     return head + event.text;
 }
 
 std::string EventJson(const StationEvent& event) {
-    nlohmann::json json = {
-        {"event", EventName(event.kind)}, {"port", event.label}, {"device", event.device}};
+    nlohmann::json json = {{"time", UtcSecondsText(event.time)},
+                           {"event", EventName(event.kind)},
+                           {"port", event.label},
+                           {"device", event.device}};
+    if (event.kind == StationEvent::Kind::kProgress) {
+        json["blocks_done"] = event.progress.blocksDone;
+        json["blocks_total"] = event.progress.blocksTotal;
+        json["frames_sent_again"] = event.progress.framesSentAgain;
+    }
     if (!event.text.empty()) {
         json["reason"] = event.text;
     }

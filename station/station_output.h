@@ -15,11 +15,13 @@ enum class StationOutput {
     kQuiet,      // failures and the summary only
 };
 
-// "PORT 1: BOOT", "PORT 2: failed: the box refused the module end", ...:
-// one line per event, starting with the port's label, without a line end.
+// "2026-12-10T04:05:06Z PORT 1: BOOT on /dev/ttyUSB0", "... A2: failed: the
+// box refused the module end", ...: one line per event, starting with its
+// UTC time and the port's label, without a line end.
 std::string EventLine(const StationEvent& event);
 
-// The event as one JSON object on one line, an ended unit with its record.
+// The event as one JSON object on one line, with its UTC time; an ended
+// unit with its record, progress with the blocks done and frames sent again.
 std::string EventJson(const StationEvent& event);
 
 // Whether a quiet station still tells of `event`: a port that did not open,

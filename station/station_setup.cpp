@@ -11,6 +11,7 @@
 #include "platform/settings_lookup.h"
 #include "records/unit_identity.h"
 #include "station/port_devices.h"
+#include "station/slot_names.h"
 
 namespace vantrel {
 namespace {
@@ -66,6 +67,10 @@ std::variant<StationSetup, std::string> PrepareStation(const StationOptions& opt
     if (auto shared = FindSharedDevice(options.ports, devices)) {
         return std::move(*shared);
     }
+    std::vector<StationPortArg> ports = options.ports;
+    if (auto wrong = NameSlots(ports, devices, settings)) {
+        return std::move(*wrong);
+    }
 
     std::string localFile = DefaultRecordFile();
     if (!options.noRecord) {
@@ -97,7 +102,7 @@ std::variant<StationSetup, std::string> PrepareStation(const StationOptions& opt
     unitTemplate.toolVersion = VersionText();
 
     setup.config.loop = options.loop;
-    for (const auto& port : options.ports) {
+    for (const auto& port : ports) {
         PortRunnerConfig runner;
         runner.label = port.label;
         runner.portNumber = port.portNumber;

@@ -98,6 +98,8 @@ mapfile -t expected_window_files < <(
     man_and_completion vantrel
     doc_files vantrel
     echo /usr/share/applications/vantrel.desktop
+    echo /usr/libexec/vantrel/vantrel-station-window
+    echo /usr/share/applications/vantrel-station.desktop
     echo /usr/share/icons/hicolor/scalable/apps/vantrel.svg
     echo /usr/share/metainfo/org.example.vantrel.metainfo.xml)
 expect_files "$tools_files" "${expected_tools_files[@]}"
@@ -220,6 +222,12 @@ box_pid=""
 cmp -s "$work/sample-load.bin" "$work/received.bin" || fail "the box received another module"
 tail -n1 "$work/cli.out" | sed 's/^/    /'
 check_man_and_completion "${tool_programs[@]}"
+# Without the window's package, the station says where its window is.
+station_status=0
+/usr/bin/vantrel-station --window --no-record "$work/sample-load.bin" 1 >"$work/station.out" 2>&1 ||
+    station_status=$?
+[ "$station_status" -eq 2 ] && grep -qF "vantrel package" "$work/station.out" ||
+    { cat "$work/station.out" >&2; fail "vantrel-station --window without the window: status $station_status"; }
 
 echo "==> [package] dpkg -i vantrel on top"
 installed=(vantrel vantrel-tools)
@@ -239,6 +247,14 @@ case $window_status in
     *) cat "$work/window.out" >&2; fail "/usr/bin/vantrel ended with status $window_status" ;;
 esac
 check_man_and_completion vantrel
+# The station's window, offscreen, with one slot whose port does not open:
+# it keeps running until stopped.
+station_status=0
+QT_QPA_PLATFORM=offscreen timeout 3 /usr/bin/vantrel-station --window --no-record \
+    "$work/sample-load.bin" /dev/nonexistent >"$work/station.out" 2>&1 || station_status=$?
+[ "$station_status" -eq 124 ] ||
+    { cat "$work/station.out" >&2; fail "vantrel-station --window ended with status $station_status"; }
+echo "    vantrel-station --window: the station window started offscreen"
 
 remove_installed
 for package in vantrel-tools vantrel; do

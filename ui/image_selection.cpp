@@ -14,6 +14,10 @@ const FileFilter kImageFilters[] = {
 
 }  // namespace
 
+std::span<const FileFilter> ImageFileFilters() {
+    return kImageFilters;
+}
+
 ImageSelection::ImageSelection(UpdaterView& view, ModuleSlots& slots, std::string applicationName)
     : m_view(view), m_slots(slots), m_applicationName(std::move(applicationName)) {}
 

@@ -2,12 +2,16 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "engine/module_slots.h"
 #include "ui/updater_view.h"
 
 namespace vantrel {
+
+// What the image Open button's file dialog offers.
+std::span<const FileFilter> ImageFileFilters();
 
 // The image Open button and the loading of the chosen image at Start: the
 // window's chosen image kind, shown through the "Dest address" and

@@ -25,7 +25,7 @@ QString Problem(const QLineEdit* field, const QString& caption) {
     if (value.empty()) {
         return caption + QStringLiteral(" is needed for every record of the shift.");
     }
-    const std::string wrong = LabelProblem(value);
+    const std::string wrong = CheckLabelText(value, kMaxLabelCharacters);
     return wrong.empty() ? QString()
                          : caption + QStringLiteral(": ") + QString::fromStdString(wrong);
 }

@@ -51,6 +51,8 @@ QString Qs(const std::string& text) {
 SlotTile::SlotTile(const QString& name, bool askSerial, QWidget* parent) : QFrame(parent) {
     setObjectName(QStringLiteral("slot:") + name);
     setFrameShape(QFrame::StyledPanel);
+    // Never squeezed below what it needs to show: the tiles scroll instead.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
     setLineWidth(2);
     auto* layout = new QVBoxLayout(this);
 

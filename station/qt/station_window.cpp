@@ -230,7 +230,7 @@ void StationWindow::OnEvent(std::size_t index, const StationEvent& event) {
 void StationWindow::OnUnitEnded(Slot& slot, UnitRecord unit) {
     if (m_options.askSerial) {
         const std::string serial = slot.tile->BoxSerial().toStdString();
-        if (LabelProblem(serial).empty()) {
+        if (CheckLabelText(serial, kMaxLabelCharacters).empty()) {
             unit.boxSerial = serial;
         }
         slot.tile->ClearBoxSerial();

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -110,6 +111,7 @@ TEST_F(StationWindowTest, EachTileHoldsItsResultAndARetryTouchesOnlyItsSlot) {
     auto replacement = std::make_unique<test::StandIn>(Box());
 
     StationWindow window(setup, {/*askSerial=*/true});
+    window.resize(1100, 800);
     window.show();
     std::map<std::string, QWidget*> tiles;
     for (const SlotCase& c : cases) {
@@ -136,6 +138,11 @@ TEST_F(StationWindowTest, EachTileHoldsItsResultAndARetryTouchesOnlyItsSlot) {
         EXPECT_TRUE(Text(tile, "transfer").contains(QString::fromUtf8(c.transfer)))
             << Text(tile, "transfer").toStdString();
         EXPECT_TRUE(tile->findChild<QLineEdit*>(QStringLiteral("serial"))->text().isEmpty());
+    }
+    // tools/take-screenshots.sh keeps the README's picture of the window.
+    if (const char* shots = std::getenv("VANTREL_SCREENSHOT_DIR")) {
+        tiles["B2"]->findChild<QPushButton*>(QStringLiteral("stop"))->setFocus();
+        window.grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/station-window.png"));
     }
     auto* totals = window.findChild<QLabel*>(QStringLiteral("totals"));
     EXPECT_TRUE(totals->text().startsWith(QStringLiteral("done 2 · failed 2 · yield 50.0 %")))

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "station/readback_naming.h"
+#include "text/display_width.h"
 
 namespace vantrel {
 namespace {
@@ -91,7 +92,7 @@ TEST(DashboardRows, RowsFitTheTerminalWithoutBreakingACharacter) {
     port.device = "/dev/serial/by-id/usb-\xc3\xa9\xc3\xa9\xc3\xa9";
     for (const std::size_t width : {std::size_t{40}, std::size_t{23}, std::size_t{80}}) {
         for (const std::string& row : DashboardRows({port}, false, width)) {
-            EXPECT_LE(row.size(), width);
+            EXPECT_LE(DisplayWidth(row), width);
             // A cut never leaves the lead byte of a character without its tail.
             const unsigned char last = static_cast<unsigned char>(row.back());
             EXPECT_FALSE(last >= 0xC0) << width << ": " << row;

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <regex>
+#include <sstream>
 #include <thread>
 
 #include "records/unit_recorder.h"
@@ -159,6 +161,12 @@ TEST_F(StationRun, FourPortsEachWithItsOwnFaultEndEachInTheirOwnWay) {
         << "the loss names the device";
     EXPECT_NE(units["PORT 1"][0].id, units["PORT 2"][0].id);
     EXPECT_EQ(listed.size(), 4u) << "one record per unit";
+    // Each event line begins with its UTC time; the summary follows them.
+    std::istringstream lines(out.substr(0, out.find("PORT      DEVICE")));
+    const std::regex timed(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ \S.*)");
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_TRUE(std::regex_match(line, timed)) << line;
+    }
 }
 
 TEST_F(StationRun, ALoopUpdatesBoxAfterBoxOnOnePort) {

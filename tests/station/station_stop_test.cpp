@@ -6,9 +6,9 @@
 #include <signal.h>
 
 #include <map>
-#include <memory>
 #include <nlohmann/json.hpp>
 
+#include "tests/support/box_process.h"
 #include "tests/support/child_process.h"
 #include "tests/support/image_maker.h"
 #include "tests/support/temp_dir.h"
@@ -20,26 +20,17 @@ using namespace std::chrono_literals;
 
 constexpr const char* kCnlArrived = "CNL: the tool cancelled the update";
 
-// A stand-in box in a process of its own and the pty it serves (its first
-// line). It announces itself a second after the station opens the line, so
-// the station's output can be closed before the unit begins; `holdAtBlock3`
-// leaves block 3 unanswered, so the unit stays in block transfer.
-struct BoxProcess {
-    explicit BoxProcess(bool holdAtBlock3) {
-        std::vector<std::string> argv = {VANTREL_BOXSIM_PATH, "--boot-delay", "1000"};
-        if (holdAtBlock3) {
-            argv.insert(argv.end(), {"--silent", "block:3"});
-        }
-        process = std::make_unique<test::ChildProcess>(argv);
-        EXPECT_TRUE(process->WaitFor(
-            [this] { return process->Out().find('\n') != std::string::npos; }, 10s))
-            << process->Err();
-        path = process->Out().substr(0, process->Out().find('\n'));
+// A stand-in box that announces itself a second after the station opens
+// the line, so the station's output can be closed before the unit begins;
+// `holdAtBlock3` leaves block 3 unanswered, so the unit stays in block
+// transfer.
+test::BoxProcess Box(bool holdAtBlock3) {
+    std::vector<std::string> argv = {VANTREL_BOXSIM_PATH, "--boot-delay", "1000"};
+    if (holdAtBlock3) {
+        argv.insert(argv.end(), {"--silent", "block:3"});
     }
-
-    std::unique_ptr<test::ChildProcess> process;
-    std::string path;
-};
+    return test::BoxProcess(argv);
+}
 
 // The units in `recordFile` as vantrel-records exports them, by port.
 std::map<std::string, nlohmann::json> RecordedUnits(const std::string& recordFile) {
@@ -73,7 +64,7 @@ TEST(StationStop, UnitsInFlightEndAndAreRecordedWhenTheOutputOrTheTerminalGoes) 
         const std::string image = dir.Write("image.bin", test::MakeImageBytes({"LOAD", 66560}));
         const std::string recordFile = dir.File("records.sqlite");
         const bool cancelled = c.signal != 0;
-        BoxProcess boxes[] = {BoxProcess(cancelled), BoxProcess(cancelled)};
+        test::BoxProcess boxes[] = {Box(cancelled), Box(cancelled)};
         test::ChildProcess station(
             {VANTREL_STATION_PATH, "--record", recordFile, image, boxes[0].path, boxes[1].path});
         ASSERT_TRUE(station.WaitFor(
@@ -87,7 +78,7 @@ TEST(StationStop, UnitsInFlightEndAndAreRecordedWhenTheOutputOrTheTerminalGoes) 
             station.CloseOut();
         }
         if (cancelled) {
-            for (BoxProcess& box : boxes) {
+            for (test::BoxProcess& box : boxes) {
                 ASSERT_TRUE(box.process->WaitFor(
                     [&] { return box.process->Err().find("left unanswered") != std::string::npos; },
                     20s))
@@ -100,7 +91,7 @@ TEST(StationStop, UnitsInFlightEndAndAreRecordedWhenTheOutputOrTheTerminalGoes) 
 
         const std::map<std::string, nlohmann::json> units = RecordedUnits(recordFile);
         EXPECT_EQ(units.size(), 2u);
-        for (BoxProcess& box : boxes) {
+        for (test::BoxProcess& box : boxes) {
             SCOPED_TRACE(box.path);
             ASSERT_TRUE(units.contains(box.path));
             EXPECT_EQ(units.at(box.path).value("outcome", ""), c.outcome);

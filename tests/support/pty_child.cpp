@@ -3,6 +3,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -70,6 +71,14 @@ void PtyChild::Signal(int signal) {
     if (m_pid > 0) {
         ::kill(m_pid, signal);
     }
+}
+
+void PtyChild::Resize(unsigned short columns, unsigned short rows) {
+    winsize size{};
+    size.ws_col = columns;
+    size.ws_row = rows;
+    ::ioctl(m_master, TIOCSWINSZ, &size);
+    Signal(SIGWINCH);
 }
 
 std::optional<int> PtyChild::Wait(std::chrono::milliseconds limit) {

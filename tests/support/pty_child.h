@@ -24,6 +24,9 @@ class PtyChild {
     bool ReadUntil(const std::function<bool(const std::string&)>& done,
                    std::chrono::milliseconds limit);
     void Signal(int signal);
+    // The terminal window resized: the pty takes the new size, and the
+    // program is told with SIGWINCH.
+    void Resize(unsigned short columns, unsigned short rows);
     // The exit status once the program has ended within `limit`, reading
     // its output meanwhile; it is killed otherwise and nothing is returned.
     std::optional<int> Wait(std::chrono::milliseconds limit);

@@ -49,6 +49,11 @@ void TerminalScreen::Put(char c) {
 void TerminalScreen::Control(char final, int count) {
     if (final == 'A') {
         m_row -= std::min<std::size_t>(m_row, static_cast<std::size_t>(count));
+    } else if (final == 'H') {
+        m_row = 0;  // the dashboard only ever homes the cursor
+        m_column = 0;
+    } else if (final == 'J' && count == 2) {
+        m_lines.assign(m_lines.size(), std::string());
     } else if (final == 'K') {
         // 2K erases the whole line, any other K from the cursor on.
         std::string& line = m_lines[m_row];

@@ -8,7 +8,8 @@ namespace vantrel::test {
 
 // What a terminal shows after the bytes a program wrote to it: enough of a
 // terminal for the sequences a dashboard draws with (carriage return, line
-// feed, cursor up, erase line). Other escape sequences are dropped.
+// feed, cursor up, erase line, cursor home, erase screen). Other escape
+// sequences are dropped.
 class TerminalScreen {
   public:
     void Feed(std::string_view bytes);
