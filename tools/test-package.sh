@@ -100,6 +100,7 @@ mapfile -t expected_window_files < <(
     echo /usr/share/applications/vantrel.desktop
     echo /usr/libexec/vantrel/vantrel-station-window
     echo /usr/share/applications/vantrel-station.desktop
+    echo /usr/share/lintian/overrides/vantrel
     echo /usr/share/icons/hicolor/scalable/apps/vantrel.svg
     echo /usr/share/metainfo/org.example.vantrel.metainfo.xml)
 expect_files "$tools_files" "${expected_tools_files[@]}"
