@@ -2,9 +2,8 @@
 // came to, what the station printed, and Cancel across ports.
 #include <gtest/gtest.h>
 
-#include <cctype>
-
 #include <atomic>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
