@@ -1,6 +1,7 @@
 // vantrel-records: the latest units recorded, as a table, or exported as
 // CSV or JSON, from this station's record file or a line's server; and
 // units kept aside when the record file could not be written, brought in.
+#include <CLI/CLI.hpp>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>

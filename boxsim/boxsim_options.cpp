@@ -1,5 +1,6 @@
 #include "boxsim/boxsim_options.h"
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <charconv>
 #include <chrono>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <CLI/CLI.hpp>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include "cli/cli_app_fwd.h"
 
 namespace vantrel {
 

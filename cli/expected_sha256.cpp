@@ -1,5 +1,6 @@
 #include "cli/expected_sha256.h"
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cctype>
 #include <cstdint>

@@ -1,5 +1,6 @@
 #include "cli/unit_labels.h"
 
+#include <CLI/CLI.hpp>
 #include <array>
 #include <cstdint>
 #include <cstdio>

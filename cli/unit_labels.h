@@ -1,12 +1,12 @@
 #pragma once
 
-#include <CLI/CLI.hpp>
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
+#include "cli/cli_app_fwd.h"
 
 namespace vantrel {
 

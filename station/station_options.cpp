@@ -1,5 +1,6 @@
 #include "station/station_options.h"
 
+#include <CLI/CLI.hpp>
 #include "cli/expected_sha256.h"
 #include "serial/port_settings.h"
 #include "station/slot_names.h"

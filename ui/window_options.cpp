@@ -1,5 +1,6 @@
 #include "ui/window_options.h"
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <string_view>
 #include <vector>

@@ -1,5 +1,6 @@
 #include "ui/terminal/cli_options.h"
 
+#include <CLI/CLI.hpp>
 #include <string_view>
 
 #include "cli/expected_sha256.h"
