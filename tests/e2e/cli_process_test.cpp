@@ -9,7 +9,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
-#include <nlohmann/json.hpp>
+#include "tests/support/json_text.h"
 
 #include "boxsim/frame_selector.h"
 #include "engine/image_digest.h"
@@ -126,7 +126,7 @@ TEST_F(CliProcess, JsonIsTheUnitsRecordAndAllOfStandardOutput) {
     box.Run();
     test::ChildProcess cli({VANTREL_CLI_PATH, "--json", "--device", box.Path(), Image()});
     EXPECT_EQ(cli.Wait(30s), kUpdated) << cli.Err();
-    const nlohmann::json unit = nlohmann::json::parse(cli.Out());
+    const nlohmann::json unit = test::ParseJson(cli.Out());
     EXPECT_EQ(unit["outcome"], "completed");
     EXPECT_EQ(unit["port_label"], "PORT 1");
     EXPECT_EQ(unit["device"], box.Path());

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <nlohmann/json.hpp>
+#include "tests/support/json_text.h"
 
 #include "tests/ports/testbed.h"
 #include "tests/support/child_process.h"
@@ -61,9 +61,9 @@ TEST_F(ListPortsProcess, JsonHoldsTheSamePorts) {
     test::Testbed bed;
     ASSERT_TRUE(bed.Load("ftdi-ft232r.umockdev"));
     ASSERT_TRUE(bed.Load("cdc-acm.umockdev"));
-    const nlohmann::json ports = nlohmann::json::parse(ListPorts({"--json"}));
+    const nlohmann::json ports = test::ParseJson(ListPorts({"--json"}));
     ASSERT_TRUE(ports.is_array());
-    ASSERT_EQ(ports.size(), 2u) << ports.dump(2);
+    ASSERT_EQ(ports.size(), 2u) << test::JsonText(ports, 2);
     EXPECT_EQ(ports[0]["device"], "/dev/ttyUSB0");
     EXPECT_EQ(ports[0]["port"], 1);
     EXPECT_EQ(ports[0]["serial"], "A10K3BQ");
@@ -78,7 +78,7 @@ TEST_F(ListPortsProcess, NothingFoundSaysHowADeviceWouldAppear) {
     const std::string out = ListPorts();
     EXPECT_EQ(out.rfind("No serial ports found.", 0), 0u) << out;
     EXPECT_NE(out.find("/dev/ttyUSB<n>"), std::string::npos);
-    EXPECT_EQ(nlohmann::json::parse(ListPorts({"--json"})), nlohmann::json::array());
+    EXPECT_EQ(test::ParseJson(ListPorts({"--json"})), nlohmann::json::array());
 }
 
 }  // namespace

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <nlohmann/json.hpp>
 #include <sstream>
+#include "tests/support/json_text.h"
 
 #include "records/postgres_record_store.h"
 #include "records/record_columns.h"
@@ -149,7 +149,7 @@ TEST_F(RecordsCli, CsvHoldsEveryFieldOfEveryUnitNewestFirst) {
 TEST_F(RecordsCli, JsonHoldsEveryFieldOfEveryUnitNewestFirst) {
     const Ran run = Records({"--json", "--record", file});
     ASSERT_EQ(run.status, 0) << run.err;
-    const nlohmann::json units = nlohmann::json::parse(run.out);
+    const nlohmann::json units = test::ParseJson(run.out);
     ASSERT_EQ(units.size(), 6u);
     for (int number = 5; number >= 0; --number) {
         const nlohmann::json& unit = units[static_cast<std::size_t>(5 - number)];
@@ -251,7 +251,7 @@ TEST_F(RecordsCli, MissingFileListsNothingAndCreatesNothing) {
     EXPECT_EQ(table.status, 0) << table.err;
     EXPECT_EQ(table.out, "No units recorded.\n");
     const Ran json = Records({"--record", missing, "--json"});
-    EXPECT_EQ(nlohmann::json::parse(json.out), nlohmann::json::array());
+    EXPECT_EQ(test::ParseJson(json.out), nlohmann::json::array());
     EXPECT_FALSE(std::filesystem::exists(missing));
 }
 
@@ -317,7 +317,7 @@ TEST_F(RecordsCli, ReadOnlyFilesAreListedAndLeftAsTheyWere) {
         const Ran run =
             RecordsAsAnotherUser({"--record", (folder / "records.sqlite").string(), "--json"});
         EXPECT_EQ(run.status, 0) << what << ": " << run.err;
-        EXPECT_EQ(nlohmann::json::parse(run.out, nullptr, false).size(), 2u) << what << run.out;
+        EXPECT_EQ(test::ParseJson(run.out, false).size(), 2u) << what << run.out;
         EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1)
             << what << ": nothing beside the file";
         fs::permissions(folder, fs::perms::owner_all);

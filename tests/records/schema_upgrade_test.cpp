@@ -6,10 +6,10 @@
 
 #include <filesystem>
 #include <fstream>
-#include <nlohmann/json.hpp>
 #include <pqxx/pqxx>
 #include <sstream>
 #include <thread>
+#include "tests/support/json_text.h"
 
 #include "records/postgres_record_store.h"
 #include "records/record_columns.h"
@@ -212,11 +212,11 @@ TEST(SchemaUpgrade, AServerTableOfSchema1IsUpgradedOnceKeepingEveryUnit) {
 
 TEST(SchemaUpgrade, UnitsKeptAsideBySchema1AreImportedWithTheNewFieldsEmpty) {
     UnitRecord unit = V1Units()[3];
-    nlohmann::json line = nlohmann::json::parse(FormatUnitJsonLine(unit));
+    nlohmann::json line = test::ParseJson(FormatUnitJsonLine(unit));
     for (const char* added : {"station_name", "operator", "work_order", "box_serial"}) {
         line.erase(added);
     }
-    test::ExpectSameRecord(unit, ParseUnitJson(line.dump(), "units.jsonl line 1"));
+    test::ExpectSameRecord(unit, ParseUnitJson(test::JsonText(line), "units.jsonl line 1"));
 }
 
 }  // namespace

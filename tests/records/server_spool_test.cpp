@@ -5,9 +5,9 @@
 #include <sqlite3.h>
 
 #include <mutex>
-#include <nlohmann/json.hpp>
 #include <set>
 #include <thread>
+#include "tests/support/json_text.h"
 
 #include "records/postgres_record_store.h"
 #include "records/sqlite_record_store.h"
@@ -229,7 +229,7 @@ TEST_F(ServerSpool, ASpooledUnitOfANewerVersionStaysAsideAndTheOthersGoOn) {
 
     test::ChildProcess listing({VANTREL_RECORDS_PATH, "--record", spool, "--json"});
     EXPECT_EQ(listing.Wait(30s), 0) << listing.Err();
-    EXPECT_EQ(nlohmann::json::parse(listing.Out()).size(), 4u) << listing.Out();
+    EXPECT_EQ(test::ParseJson(listing.Out()).size(), 4u) << listing.Out();
     EXPECT_NE(listing.Err().find("1 records left out"), std::string::npos) << listing.Err();
 }
 

@@ -7,9 +7,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
+#include "tests/support/json_text.h"
 
 #include "records/record_report.h"
 #include "records/sqlite_record_store.h"
@@ -59,7 +59,7 @@ std::set<std::string> EndedIds(const std::string& out) {
     std::set<std::string> ids;
     std::istringstream lines(out);
     for (std::string line; std::getline(lines, line);) {
-        const nlohmann::json event = nlohmann::json::parse(line, nullptr, false);
+        const nlohmann::json event = test::ParseJson(line, false);
         if (event.is_object() && event.contains("unit")) {
             ids.insert(event["unit"].at("id").get<std::string>());
         }

@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
-#include <nlohmann/json.hpp>
 #include <sstream>
 #include <thread>
+#include "tests/support/json_text.h"
 
 #include "records/unit_recorder.h"
 #include "station/station.h"
@@ -79,7 +79,7 @@ class StationRun : public ::testing::Test {
         test::ChildProcess records({VANTREL_RECORDS_PATH, "--record", recordFile, "--json"});
         EXPECT_EQ(records.Wait(10s), 0) << records.Err();
         std::map<std::string, nlohmann::json> listed;
-        for (const nlohmann::json& unit : nlohmann::json::parse(records.Out())) {
+        for (const nlohmann::json& unit : test::ParseJson(records.Out())) {
             listed[unit.at("port_label").get<std::string>()] = unit;
         }
         return listed;

@@ -6,7 +6,7 @@
 #include <signal.h>
 
 #include <map>
-#include <nlohmann/json.hpp>
+#include "tests/support/json_text.h"
 
 #include "tests/support/box_process.h"
 #include "tests/support/child_process.h"
@@ -37,7 +37,7 @@ std::map<std::string, nlohmann::json> RecordedUnits(const std::string& recordFil
     test::ChildProcess records({VANTREL_RECORDS_PATH, "--record", recordFile, "--json"});
     EXPECT_EQ(records.Wait(10s), 0) << records.Err();
     std::map<std::string, nlohmann::json> units;
-    for (const nlohmann::json& unit : nlohmann::json::parse(records.Out())) {
+    for (const nlohmann::json& unit : test::ParseJson(records.Out())) {
         units[unit.at("port_label").get<std::string>()] = unit;
     }
     return units;

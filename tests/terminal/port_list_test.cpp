@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
+#include "tests/support/json_text.h"
 
 #include "ports/port_discovery.h"
 
@@ -76,7 +76,7 @@ TEST(PortList, TableAndJsonHoldTheSameRows) {
         EXPECT_NE(row.find(part), std::string::npos) << part << "\n" << table;
     }
 
-    const nlohmann::json json = nlohmann::json::parse(FormatPortJson(listed));
+    const nlohmann::json json = test::ParseJson(FormatPortJson(listed));
     ASSERT_TRUE(json.is_array());
     ASSERT_EQ(json.size(), 2u);
     EXPECT_EQ(json[0]["port"], 2);
