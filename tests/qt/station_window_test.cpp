@@ -3,10 +3,14 @@
 // names are: what each tile, the header and the records show.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -70,6 +74,18 @@ class StationWindowTest : public ::testing::Test {
         port.pinnedSha256 = sha256;
         setup.config.ports.push_back(std::move(port));
     }
+    // The image, the operator and a record file of the test's own.
+    void SetUpStation() {
+        setup.image = {image, "LOAD", sha256, false};
+        setup.labels.operatorName = "Ana";
+        setup.recordTarget.localFile = dir.File("records.sqlite");
+        setup.recorder = std::move(
+            std::get<std::unique_ptr<UnitRecorder>>(UnitRecorder::Open(setup.recordTarget)));
+    }
+    std::vector<UnitRecord> Recorded() {
+        EXPECT_TRUE(setup.recorder->Flush(std::chrono::seconds(10)));
+        return OpenRecordStore(setup.recordTarget, RecordAccess::kRead)->Latest({});
+    }
     void Link(const std::string& name) {
         std::filesystem::remove(dir.File(name));
         std::filesystem::create_symlink(boxes[name]->Path(), dir.File(name));
@@ -100,11 +116,7 @@ TEST_F(StationWindowTest, EachTileHoldsItsResultAndARetryTouchesOnlyItsSlot) {
     for (const SlotCase& c : cases) {
         AddSlot(c.name, c.box);
     }
-    setup.image = {image, "LOAD", sha256, false};
-    setup.labels.operatorName = "Ana";
-    setup.recordTarget.localFile = dir.File("records.sqlite");
-    setup.recorder =
-        std::move(std::get<std::unique_ptr<UnitRecorder>>(UnitRecorder::Open(setup.recordTarget)));
+    SetUpStation();
 
     // The box that replaces B2's later, on a pseudo-terminal taken now: one
     // taken later could get the number of B1's, which B1 tries to open again.
@@ -185,15 +197,55 @@ TEST_F(StationWindowTest, EachTileHoldsItsResultAndARetryTouchesOnlyItsSlot) {
         << totals->text().toStdString();
 
     // Every unit recorded once, with the serial number scanned on its tile.
-    ASSERT_TRUE(setup.recorder->Flush(std::chrono::seconds(10)));
     std::multiset<std::pair<std::string, std::string>> serials;
-    for (const UnitRecord& unit :
-         OpenRecordStore(setup.recordTarget, RecordAccess::kRead)->Latest({})) {
+    for (const UnitRecord& unit : Recorded()) {
         serials.emplace(unit.portLabel, unit.boxSerial);
     }
     const std::multiset<std::pair<std::string, std::string>> expected{
         {"A1", "SN-A1"}, {"A2", "SN-A2"}, {"B1", "SN-B1"}, {"B2", "SN-B2"}, {"B2", ""}};
     EXPECT_EQ(serials, expected);
+}
+
+// Closing while a box is being updated asks first: No leaves the unit
+// running; Yes cancels it as the Cancel button does, and it is recorded
+// before the window goes.
+TEST_F(StationWindowTest, ClosingAsksFirstThenCancelsAndRecordsTheUnitUnderWay) {
+    PeerOptions holding = Box();
+    holding.silentFrames = {{Frame::kBlock, 3}};
+    AddSlot("A1", holding);
+    SetUpStation();
+    StationWindow window(setup, {});
+    window.show();
+    boxes["A1"]->Run();
+    window.StartAll();
+    auto* progress = window.findChild<QProgressBar*>(QStringLiteral("progress"));
+    // Blocks 0 to 2 acknowledged, block 3 held unanswered.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return progress->value() == 3; }, kLimitMs))
+        << progress->text().toStdString();
+
+    const struct {
+        QMessageBox::StandardButton answer;
+        bool closed;
+        std::size_t recorded;
+    } cases[] = {{QMessageBox::No, false, 0}, {QMessageBox::Yes, true, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.closed ? "Yes" : "No");
+        QString asked;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            asked = box->text();
+            box->button(c.answer)->click();
+        });
+        EXPECT_EQ(window.close(), c.closed);
+        EXPECT_TRUE(asked.startsWith(QStringLiteral("Boxes are being updated.")))
+            << asked.toStdString();
+        EXPECT_EQ(Recorded().size(), c.recorded);
+    }
+    const std::vector<UnitRecord> units = Recorded();
+    ASSERT_EQ(units.size(), 1u);
+    EXPECT_EQ(units[0].outcome, UnitOutcome::kCancelled);
+    EXPECT_TRUE(units[0].reason.starts_with("cancelled at block 3 of ")) << units[0].reason;
 }
 
 }  // namespace
