@@ -9,13 +9,13 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
-#include "tests/support/json_text.h"
 
 #include "boxsim/frame_selector.h"
 #include "engine/image_digest.h"
 #include "records/sqlite_record_store.h"
 #include "tests/support/child_process.h"
 #include "tests/support/image_maker.h"
+#include "tests/support/json_text.h"
 #include "tests/support/stand_in.h"
 #include "tests/support/temp_dir.h"
 

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include "tests/support/json_text.h"
 
 #include "tests/ports/testbed.h"
 #include "tests/support/child_process.h"
+#include "tests/support/json_text.h"
 
 namespace vantrel {
 namespace {

@@ -8,7 +8,6 @@
 #include <fstream>
 #include <functional>
 #include <sstream>
-#include "tests/support/json_text.h"
 
 #include "records/postgres_record_store.h"
 #include "records/record_columns.h"
@@ -18,6 +17,7 @@
 #include "tests/records/private_postgres.h"
 #include "tests/records/sample_record.h"
 #include "tests/support/child_process.h"
+#include "tests/support/json_text.h"
 #include "tests/support/temp_dir.h"
 
 namespace vantrel {

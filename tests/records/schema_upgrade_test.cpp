@@ -9,7 +9,6 @@
 #include <pqxx/pqxx>
 #include <sstream>
 #include <thread>
-#include "tests/support/json_text.h"
 
 #include "records/postgres_record_store.h"
 #include "records/record_columns.h"
@@ -18,6 +17,7 @@
 #include "records/sqlite_record_store.h"
 #include "tests/records/private_postgres.h"
 #include "tests/records/sample_record.h"
+#include "tests/support/json_text.h"
 #include "tests/support/temp_dir.h"
 
 namespace vantrel {

@@ -7,7 +7,6 @@
 #include <mutex>
 #include <set>
 #include <thread>
-#include "tests/support/json_text.h"
 
 #include "records/postgres_record_store.h"
 #include "records/sqlite_record_store.h"
@@ -15,6 +14,7 @@
 #include "tests/records/private_postgres.h"
 #include "tests/records/sample_record.h"
 #include "tests/support/child_process.h"
+#include "tests/support/json_text.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wait_until.h"
 

@@ -9,12 +9,12 @@
 #include <fstream>
 #include <set>
 #include <sstream>
-#include "tests/support/json_text.h"
 
 #include "records/record_report.h"
 #include "records/sqlite_record_store.h"
 #include "tests/support/child_process.h"
 #include "tests/support/image_maker.h"
+#include "tests/support/json_text.h"
 #include "tests/support/stand_in.h"
 #include "tests/support/temp_dir.h"
 

@@ -9,12 +9,12 @@
 #include <map>
 #include <sstream>
 #include <thread>
-#include "tests/support/json_text.h"
 
 #include "records/unit_recorder.h"
 #include "station/station.h"
 #include "tests/support/child_process.h"
 #include "tests/support/image_maker.h"
+#include "tests/support/json_text.h"
 #include "tests/support/stand_in.h"
 #include "tests/support/temp_dir.h"
 

@@ -6,11 +6,11 @@
 #include <signal.h>
 
 #include <map>
-#include "tests/support/json_text.h"
 
 #include "tests/support/box_process.h"
 #include "tests/support/child_process.h"
 #include "tests/support/image_maker.h"
+#include "tests/support/json_text.h"
 #include "tests/support/temp_dir.h"
 
 namespace vantrel {

@@ -4,9 +4,9 @@
 
 #include <string>
 #include <vector>
-#include "tests/support/json_text.h"
 
 #include "ports/port_discovery.h"
+#include "tests/support/json_text.h"
 
 namespace vantrel {
 namespace {
