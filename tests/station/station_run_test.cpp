@@ -12,9 +12,8 @@
 
 #include "records/unit_recorder.h"
 #include "station/station.h"
-#include "tests/support/child_process.h"
+#include "tests/station/recorded_units.h"
 #include "tests/support/image_maker.h"
-#include "tests/support/json_text.h"
 #include "tests/support/stand_in.h"
 #include "tests/support/temp_dir.h"
 
@@ -74,17 +73,6 @@ class StationRun : public ::testing::Test {
         return status;
     }
 
-    // The units in `recordFile` as vantrel-records exports them, by port.
-    std::map<std::string, nlohmann::json> ListedUnits(const std::string& recordFile) {
-        test::ChildProcess records({VANTREL_RECORDS_PATH, "--record", recordFile, "--json"});
-        EXPECT_EQ(records.Wait(10s), 0) << records.Err();
-        std::map<std::string, nlohmann::json> listed;
-        for (const nlohmann::json& unit : test::ParseJson(records.Out())) {
-            listed[unit.at("port_label").get<std::string>()] = unit;
-        }
-        return listed;
-    }
-
     test::TempDir dir;
     const std::string image = dir.Write("image.bin", test::MakeImageBytes({"LOAD", 66560}));
     std::map<std::string, std::vector<UnitRecord>> units;
@@ -115,7 +103,7 @@ TEST_F(StationRun, FourPortsEachWithItsOwnFaultEndEachInTheirOwnWay) {
               1)
         << out;
     ASSERT_TRUE(store.Flush(10s));
-    std::map<std::string, nlohmann::json> listed = ListedUnits(recordFile);
+    std::map<std::string, nlohmann::json> listed = test::RecordedUnits(recordFile);
     const std::uint64_t naks = stormy.Finish(true).counters.naksSent;
     ASSERT_GT(naks, 0u);
 

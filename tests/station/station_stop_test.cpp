@@ -7,10 +7,10 @@
 
 #include <map>
 
+#include "tests/station/recorded_units.h"
 #include "tests/support/box_process.h"
 #include "tests/support/child_process.h"
 #include "tests/support/image_maker.h"
-#include "tests/support/json_text.h"
 #include "tests/support/temp_dir.h"
 
 namespace vantrel {
@@ -30,17 +30,6 @@ test::BoxProcess Box(bool holdAtBlock3) {
         argv.insert(argv.end(), {"--silent", "block:3"});
     }
     return test::BoxProcess(argv);
-}
-
-// The units in `recordFile` as vantrel-records exports them, by port.
-std::map<std::string, nlohmann::json> RecordedUnits(const std::string& recordFile) {
-    test::ChildProcess records({VANTREL_RECORDS_PATH, "--record", recordFile, "--json"});
-    EXPECT_EQ(records.Wait(10s), 0) << records.Err();
-    std::map<std::string, nlohmann::json> units;
-    for (const nlohmann::json& unit : test::ParseJson(records.Out())) {
-        units[unit.at("port_label").get<std::string>()] = unit;
-    }
-    return units;
 }
 
 TEST(StationStop, UnitsInFlightEndAndAreRecordedWhenTheOutputOrTheTerminalGoes) {
@@ -89,7 +78,7 @@ TEST(StationStop, UnitsInFlightEndAndAreRecordedWhenTheOutputOrTheTerminalGoes) 
         EXPECT_EQ(station.Wait(30s), c.status) << "not killed by a signal\n" << station.Err();
         EXPECT_EQ(station.Err(), "");
 
-        const std::map<std::string, nlohmann::json> units = RecordedUnits(recordFile);
+        const std::map<std::string, nlohmann::json> units = test::RecordedUnits(recordFile);
         EXPECT_EQ(units.size(), 2u);
         for (test::BoxProcess& box : boxes) {
             SCOPED_TRACE(box.path);
