@@ -15,6 +15,10 @@ void InstallCancelSignals(void (*onCancel)(int)) {
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         sigaction(signal, &action, nullptr);
     }
+    IgnoreLostReaders();
+}
+
+void IgnoreLostReaders() {
     struct sigaction ignore {};
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);

@@ -9,4 +9,7 @@ namespace vantrel {
 // EPIPE and the program goes on without that output.
 void InstallCancelSignals(void (*onCancel)(int));
 
+// A reader of the output that goes away (SIGPIPE) is ignored alone.
+void IgnoreLostReaders();
+
 }  // namespace vantrel
