@@ -5,6 +5,7 @@
 
 #include "cli/unit_labels.h"
 #include "platform/ini_file.h"
+#include "records/record_time.h"
 #include "records/recorder_ending.h"
 #include "records/unit_identity.h"
 #include "ui/updater_dlg.h"
@@ -58,10 +59,15 @@ UnitRecording::UnitRecording(CUpdaterDlg& dlg, UiThreadCalls& ui, const CIniFile
 }
 
 UnitRecording::~UnitRecording() {
-    if (m_recorder) {
-        const RecorderProgress left = m_recorder->Close(kCloseLimit);
-        ReportRecorderEnding(left, *m_target, "vantrel", stderr);
+    Close();
+}
+
+std::size_t UnitRecording::Close() {
+    if (m_closed || !m_recorder) {
+        return 0;
     }
+    m_closed = true;
+    return ReportRecorderEnding(m_recorder->Close(kCloseLimit), m_target, "vantrel", stderr);
 }
 
 void UnitRecording::OpenRecorder(const CIniFile& settings) {
@@ -70,30 +76,46 @@ void UnitRecording::OpenRecorder(const CIniFile& settings) {
         Tell("Units are not recorded: " + *error);
         return;
     }
-    m_target = std::get<std::optional<RecordTarget>>(std::move(setting));
-    if (!m_target) {
+    const auto target = std::get<std::optional<RecordTarget>>(std::move(setting));
+    if (!target) {
         return;
     }
     RecorderOptions options;
     options.onWarning = [this](const std::string& text) { Tell("Recording: " + text); };
     options.onNotice = options.onWarning;
-    auto opened = UnitRecorder::Open(*m_target, std::move(options));
+    auto opened = UnitRecorder::Open(*target, std::move(options));
     if (const auto* error = std::get_if<std::string>(&opened)) {
         Tell("Units are not recorded: " + *error);
-        m_target.reset();
         return;
     }
+    m_target = *target;
     m_recorder = std::get<std::unique_ptr<UnitRecorder>>(std::move(opened));
 }
 
-void UnitRecording::OnUnitEnded(const UnitRecord& unit) {
-    if (!m_recorder) {
-        return;
-    }
-    UnitRecord record = unit;
+std::string UnitRecording::PortLabel() const {
     // The port selector is locked while a unit runs: this is its port.
-    record.portLabel = "PORT " + std::to_string(m_dlg.PortNumber());
-    m_recorder->Record(std::move(record));
+    return "PORT " + std::to_string(m_dlg.PortNumber());
+}
+
+void UnitRecording::OnLineEvent(const UpdateEvent& event) {
+    if (std::holds_alternative<update_event::SessionStarted>(event)) {
+        m_underWay.Begin(PortLabel(), PortLabel() + " (" + m_dlg.Comm().Device().path +
+                                          "), since " +
+                                          UtcSecondsText(std::chrono::system_clock::now()));
+    }
+}
+
+void UnitRecording::OnUnitEnded(const UnitRecord& unit) {
+    m_lastOutcome = unit.outcome;
+    if (m_recorder) {
+        UnitRecord record = unit;
+        record.portLabel = PortLabel();
+        m_recorder->Record(std::move(record));
+    }
+    m_underWay.End(PortLabel());
+    if (m_ended) {
+        m_ended();
+    }
 }
 
 void UnitRecording::Tell(const std::string& text) {

@@ -11,6 +11,7 @@
 #include "records/unit_recorder.h"
 #include "unit/unit_line.h"
 #include "unit/unit_observer.h"
+#include "unit/units_under_way.h"
 
 namespace vantrel {
 
@@ -35,16 +36,33 @@ class UnitRecording : private UnitObserver {
     // hears of every open), and destroy before `dlg`.
     UnitRecording(CUpdaterDlg& dlg, UiThreadCalls& ui, const CIniFile& settings,
                   std::string toolVersion, LogLine log);
-    // Closes the recorder within kCloseLimit; where the units it could not
-    // record went is told on standard error, the window being gone.
+    // Closes the recorder unless Close did.
     ~UnitRecording();
     UnitRecording(const UnitRecording&) = delete;
     UnitRecording& operator=(const UnitRecording&) = delete;
 
+    // Closes the recorder within kCloseLimit, once; where the units it could
+    // not record went is told on standard error, the window being gone.
+    // How many are not in the record file.
+    std::size_t Close();
+
+    bool UnitUnderWay() const { return m_line.UnitUnderWay(); }
+    // Called on the UI thread after each unit is handed to the recorder.
+    void OnEachUnitEnded(std::function<void()> ended) { m_ended = std::move(ended); }
+    // How the unit that ended last ended; nothing before the first.
+    const std::optional<UnitOutcome>& LastOutcome() const { return m_lastOutcome; }
+    // Any thread: the recorder (nullptr when units are not recorded), where
+    // it records, and the unit begun and not yet handed to it.
+    UnitRecorder* Recorder() const { return m_recorder.get(); }
+    const RecordTarget& Target() const { return m_target; }
+    const UnitsUnderWay& UnderWay() const { return m_underWay; }
+
   private:
+    void OnLineEvent(const UpdateEvent& event) override;
     void OnUnitEnded(const UnitRecord& unit) override;
     // From any thread: `text` as one line, on the UI thread.
     void Tell(const std::string& text);
+    std::string PortLabel() const;
     void OpenRecorder(const CIniFile& settings);
 
     CUpdaterDlg& m_dlg;
@@ -53,8 +71,12 @@ class UnitRecording : private UnitObserver {
     // Declared before the recorder: it outlives the recorder's threads,
     // which post through it. Lines still queued at the end go unshown.
     CallGate m_lines;
-    std::optional<RecordTarget> m_target;
+    RecordTarget m_target;  // empty while there is no recorder
     std::unique_ptr<UnitRecorder> m_recorder;
+    bool m_closed = false;
+    std::function<void()> m_ended;
+    std::optional<UnitOutcome> m_lastOutcome;
+    UnitsUnderWay m_underWay;
     UnitLine m_line;
 };
 

@@ -13,8 +13,7 @@ CUpdaterApp::CUpdaterApp(int& argc, char** argv) : QApplication(argc, argv) {
 
 int CUpdaterApp::InitInstance() {
     UpdaterWindow window(m_dialogs);
-    window.exec();
-    return 0;
+    return window.Run();
 }
 
 }  // namespace vantrel

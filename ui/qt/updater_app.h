@@ -13,8 +13,9 @@ class CUpdaterApp : public QApplication {
     // `argc` must outlive the object, as QApplication requires.
     CUpdaterApp(int& argc, char** argv);
 
-    // Runs the main window modally and returns 0 once it has closed and
-    // been torn down: however the window ended, the program ends the same.
+    // Runs the main window modally and returns once it has closed and been
+    // torn down: 0 however the operator closed it, and what a stop signal
+    // left otherwise (UpdaterWindow::Run).
     int InitInstance();
 
   private:

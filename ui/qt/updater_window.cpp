@@ -11,15 +11,18 @@
 #include "platform/executable_path.h"
 #include "platform/ini_file.h"
 #include "platform/settings_lookup.h"
+#include "platform/stop_signals.h"
 #include "ui/control_ids.h"
 #include "ui/qt/about_dlg.h"
 #include "ui/qt/application_icon.h"
 #include "ui/qt/combo_box_entries.h"
 #include "ui/qt/file_filters.h"
 #include "ui/qt/log_pane.h"
+#include "ui/qt/modal_dialogs.h"
 #include "ui/qt/port_config_dlg.h"
 #include "ui/qt/utf8_text.h"
 #include "ui/qt/widget_text.h"
+#include "unit/end_at_once.h"
 
 namespace vantrel {
 namespace {
@@ -32,11 +35,7 @@ constexpr const char* kAboutItemText = "About Vantrel(&A)...";
 UpdaterWindow::UpdaterWindow(DialogProvider& dialogs)
     : m_dialogs(dialogs),
       m_controls(BuildDialog(*this, MainWindowTemplate())),
-      // The reader and the worker wake the GUI thread. A call by name leaves
-      // building and posting the event to Qt alone, so nothing of ours
-      // crosses threads outside the call queue's own lock.
-      m_ui([this] { QMetaObject::invokeMethod(this, "RunPendingCalls", Qt::QueuedConnection); }),
-      m_dlg(std::make_unique<CUpdaterDlg>(*this, m_ui, ApplicationName())) {
+      m_dlg(std::make_unique<CUpdaterDlg>(*this, m_ui.Calls(), ApplicationName())) {
     setWindowIcon(ApplicationIcon());
     ConnectButtons();
     QAction* about = m_systemMenu.addAction(QString::fromLatin1(kAboutItemText));
@@ -45,8 +44,12 @@ UpdaterWindow::UpdaterWindow(DialogProvider& dialogs)
     CIniFile settings;
     settings.SetPath(LookUpSettingsFile().path);
     m_recording = std::make_unique<UnitRecording>(
-        *m_dlg, m_ui, settings, std::string(VersionText()),
+        *m_dlg, m_ui.Calls(), settings, std::string(VersionText()),
         [this](const std::string& line) { AppendLog(line + "\r\n"); });
+    m_recording->OnEachUnitEnded([this] {
+        // Looked at once the session's end has been handled to its last step.
+        QMetaObject::invokeMethod(this, &UpdaterWindow::CloseOnceStopped, Qt::QueuedConnection);
+    });
     m_dlg->OnInitDialog();
 }
 
@@ -72,8 +75,43 @@ void UpdaterWindow::ConnectButtons() {
     }
 }
 
-void UpdaterWindow::RunPendingCalls() {
-    m_ui.RunPending();
+int UpdaterWindow::Run() {
+    const StopSignals stopSignals(m_ui.Calls(), /*interruptFinishesFirst=*/false,
+                                  {[this](StopStep step) { OnStopSignal(step); },
+                                   [this] {
+                                       EndAtOnce("vantrel", m_recording->Recorder(),
+                                                 m_recording->Target(), m_recording->UnderWay());
+                                   }});
+    exec();
+    const std::size_t notRecorded = m_recording->Close();
+    if (!m_unitAtStop) {
+        return 0;
+    }
+    if (m_recording->LastOutcome() != UnitOutcome::kCompleted) {
+        return 1;
+    }
+    return notRecorded > 0 ? kExitNotRecorded : 0;
+}
+
+void UpdaterWindow::OnStopSignal(StopStep /*step*/) {
+    if (!m_stopping) {
+        m_stopping = true;
+        m_unitAtStop = m_recording->UnitUnderWay();
+    }
+    CloseModalDialogs(this);
+    if (!m_dlg->CanClose()) {
+        m_dlg->OnCommand(kIdCancel);
+    }
+    // After the dialogs' loops have returned.
+    QMetaObject::invokeMethod(this, &UpdaterWindow::CloseOnceStopped, Qt::QueuedConnection);
+}
+
+void UpdaterWindow::CloseOnceStopped() {
+    // The window never closes while a session runs: only once its end has
+    // reached the unit's record.
+    if (m_stopping && !m_recording->UnitUnderWay() && m_dlg->CanClose()) {
+        QDialog::reject();
+    }
 }
 
 void UpdaterWindow::OnSysCommand(int id) {

@@ -4,9 +4,10 @@
 #include <QMenu>
 #include <memory>
 
-#include "platform/ui_thread_call.h"
+#include "platform/stop_escalation.h"
 #include "ui/qt/dialog_builder.h"
 #include "ui/qt/dialog_provider.h"
+#include "ui/qt/qt_call_pump.h"
 #include "ui/updater_dlg.h"
 #include "ui/updater_view.h"
 #include "unit/unit_recording.h"
@@ -29,6 +30,16 @@ class UpdaterWindow : public QDialog, public UpdaterView {
     explicit UpdaterWindow(DialogProvider& dialogs);
     // The worker and the port's reader end before the controls go.
     ~UpdaterWindow() override;
+
+    // Runs the window modally, stopped by the operator or by a stop signal,
+    // and sends its records. The exit status: 0 unless a stop signal came
+    // while a unit was under way; then 1 when that unit did not complete,
+    // 3 when it completed but is not in the record file.
+    int Run();
+    // A stop signal, on the GUI thread: any modal dialog goes, the unit under
+    // way is cancelled as with the Cancel button, and the window closes once
+    // its session has ended and the unit is handed to the recorder.
+    void OnStopSignal(StopStep step);
 
     // The system-command handler: commands 16 to 31 open the About box.
     void OnSysCommand(int id);
@@ -61,18 +72,19 @@ class UpdaterWindow : public QDialog, public UpdaterView {
     void contextMenuEvent(QContextMenuEvent* event) override;
 
   private:
-    // Queued by the wake hook whenever another thread has queued a call.
-    Q_INVOKABLE void RunPendingCalls();
     void ConnectButtons();
+    void CloseOnceStopped();
     LogPane& Log() const;
 
     DialogProvider& m_dialogs;
     // Declared first, so it outlives the window logic that reports to it.
     DialogControls m_controls;
     QMenu m_systemMenu;
-    UiThreadCalls m_ui;
+    QtCallPump m_ui;
     std::unique_ptr<CUpdaterDlg> m_dlg;
     std::unique_ptr<UnitRecording> m_recording;
+    bool m_stopping = false;  // by a stop signal
+    bool m_unitAtStop = false;
 };
 
 }  // namespace vantrel
