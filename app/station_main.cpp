@@ -9,23 +9,18 @@
 
 #include "platform/cancel_signals.h"
 #include "platform/executable_path.h"
+#include "platform/stop_signals.h"
 #include "records/recorder_ending.h"
 #include "station/station.h"
 #include "station/station_options.h"
 #include "station/station_setup.h"
 #include "station/window_launch.h"
 #include "text/terminal_output.h"
+#include "unit/end_at_once.h"
 
 namespace {
 
 constexpr int kExitNotStarted = 2;
-constexpr int kExitNotRecorded = 3;
-
-volatile std::sig_atomic_t g_stopRequested = 0;
-
-void RequestStop(int) {
-    g_stopRequested = 1;
-}
 
 // Errors, warnings and notices quote devices, paths and servers.
 void Note(const std::string& message) {
@@ -111,19 +106,33 @@ int main(int argc, char** argv) {
         FollowTerminalResizes(config);
     }
     const auto& recorder = setup.recorder;
-    vantrel::InstallCancelSignals(RequestStop);
+    vantrel::IgnoreLostReaders();
+    const bool loop = config.loop;
     vantrel::Station station(std::move(config), stdout, [&](const vantrel::UnitRecord& unit) {
         if (recorder) {
             recorder->Record(unit);
         }
     });
-    int status = station.Run([] { return g_stopRequested != 0; });
+    // The station's loop is the thread the stop signals are told on.
+    vantrel::UiThreadCalls calls;
+    vantrel::StopStep asked = vantrel::StopStep::kNone;
+    const vantrel::StopSignals stopSignals(calls, /*interruptFinishesFirst=*/loop,
+                                           {[&](vantrel::StopStep step) { asked = step; },
+                                            [&] {
+                                                vantrel::EndAtOnce(
+                                                    "vantrel-station", recorder.get(),
+                                                    setup.recordTarget, station.UnderWay());
+                                            }});
+    int status = station.Run([&] {
+        calls.RunPending();
+        return asked;
+    });
     if (recorder) {
         const vantrel::RecorderProgress left = recorder->Close(std::chrono::seconds(5));
         if (vantrel::ReportRecorderEnding(left, setup.recordTarget, "vantrel-station", stderr) >
                 0 &&
             status == 0) {
-            status = kExitNotRecorded;
+            status = vantrel::kExitNotRecorded;
         }
     }
     return status;

@@ -3,11 +3,13 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <atomic>
 #include <cstdio>
 #include <variant>
 
 #include "platform/ini_file.h"
 #include "platform/settings_lookup.h"
+#include "platform/stop_signals.h"
 #include "ports/port_discovery.h"
 #include "records/recorder_ending.h"
 #include "station/qt/shift_dialog.h"
@@ -19,11 +21,13 @@
 #include "ui/image_selection.h"
 #include "ui/qt/application_icon.h"
 #include "ui/qt/file_filters.h"
+#include "ui/qt/modal_dialogs.h"
+#include "ui/qt/qt_call_pump.h"
+#include "unit/end_at_once.h"
 
 namespace {
 
 constexpr int kExitNotStarted = 2;
-constexpr int kExitNotRecorded = 3;
 
 void Note(const std::string& message) {
     vantrel::WriteText(stderr, "vantrel-station: " + message + "\n");
@@ -105,7 +109,34 @@ int main(int argc, char** argv) {
     // Lets the desktop match the window to vantrel-station.desktop.
     QApplication::setDesktopFileName(QStringLiteral("vantrel-station"));
 
-    if (!CompleteFromTheDesktop(options)) {
+    // A stop signal before the shift begins closes the dialog it finds, and
+    // the program ends as when that dialog is declined; once the window
+    // shows, the window stops its slots.
+    vantrel::QtCallPump pump;
+    bool stoppedEarly = false;
+    vantrel::StationWindow* window = nullptr;
+    std::atomic<vantrel::StationSetup*> shiftSetup{nullptr};
+    std::atomic<const vantrel::StationWindow*> shiftWindow{nullptr};
+    const vantrel::StopSignals stopSignals(
+        pump.Calls(), /*interruptFinishesFirst=*/true,
+        {[&](vantrel::StopStep step) {
+             if (window != nullptr) {
+                 window->OnStopSignal(step);
+             } else {
+                 stoppedEarly = true;
+                 vantrel::CloseModalDialogs(nullptr);
+             }
+         },
+         [&] {
+             static const vantrel::UnitsUnderWay none;
+             vantrel::StationSetup* setup = shiftSetup.load();
+             const vantrel::StationWindow* shown = shiftWindow.load();
+             vantrel::EndAtOnce("vantrel-station", setup ? setup->recorder.get() : nullptr,
+                                setup ? setup->recordTarget : vantrel::RecordTarget{},
+                                shown ? shown->UnderWay() : none);
+         }});
+
+    if (!CompleteFromTheDesktop(options) || stoppedEarly) {
         return kExitNotStarted;
     }
     vantrel::RecorderOptions recording;
@@ -116,23 +147,29 @@ int main(int argc, char** argv) {
         return Fail(*error);
     }
     auto& setup = std::get<vantrel::StationSetup>(prepared);
-    if (!AskShiftLabels(options, setup)) {
+    shiftSetup.store(&setup);
+    if (!AskShiftLabels(options, setup) || stoppedEarly) {
         return kExitNotStarted;
     }
     int status = 0;
     {
-        vantrel::StationWindow window(setup, {options.askSerial});
-        window.resize(1280, 860);
-        window.show();
-        window.StartAll();
-        status = QApplication::exec();
+        vantrel::StationWindow shown(setup, {options.askSerial});
+        shown.resize(1280, 860);
+        shown.show();
+        window = &shown;
+        shiftWindow.store(&shown);
+        shown.StartAll();
+        QApplication::exec();
+        status = shown.ExitStatus();
+        window = nullptr;
+        shiftWindow.store(nullptr);
     }
     if (setup.recorder) {
         const vantrel::RecorderProgress left = setup.recorder->Close(std::chrono::seconds(5));
         if (vantrel::ReportRecorderEnding(left, setup.recordTarget, "vantrel-station", stderr) >
                 0 &&
             status == 0) {
-            status = kExitNotRecorded;
+            status = vantrel::kExitNotRecorded;
         }
     }
     return status;

@@ -38,12 +38,11 @@ std::string BlocksText(const PortSnapshot& port) {
 }
 
 // What a row ends with before the reason: frames sent again, and in a loop
-// the units done and failed.
+// the units done, failed and stopped.
 std::string Counters(const PortSnapshot& port, bool loop) {
     std::string text = "again " + std::to_string(port.framesSentAgain);
     if (loop) {
-        text += "  done " + std::to_string(port.unitsCompleted) + " failed " +
-                std::to_string(port.unitsFailed);
+        text += "  " + port.units.Text(" ");
     }
     return text;
 }
@@ -156,8 +155,9 @@ std::string TotalRow(const std::vector<PortSnapshot>& ports, bool loop, const La
         sum.blocksDone += port.blocksDone;
         sum.blocksTotal += port.blocksTotal;
         sum.framesSentAgain += port.framesSentAgain;
-        sum.unitsCompleted += port.unitsCompleted;
-        sum.unitsFailed += port.unitsFailed;
+        sum.units.done += port.units.done;
+        sum.units.failed += port.units.failed;
+        sum.units.stopped += port.units.stopped;
         if (port.phase == PortPhase::kUpdating) {
             ++updating;
             rate += FiguresOf(port).kilobytesPerSecond;
@@ -194,7 +194,7 @@ PortSnapshot Shown(PortSnapshot port) {
 }  // namespace
 
 std::vector<std::string> DashboardRows(const std::vector<PortSnapshot>& ports, bool loop,
-                                       std::size_t width) {
+                                       std::size_t width, std::string_view notice) {
     std::vector<PortSnapshot> shown;
     for (const PortSnapshot& port : ports) {
         shown.push_back(Shown(port));
@@ -205,6 +205,9 @@ std::vector<std::string> DashboardRows(const std::vector<PortSnapshot>& ports, b
         rows.push_back(TrimRight(CutToWidth(PortRow(port, loop, layout), width)));
     }
     rows.push_back(TrimRight(CutToWidth(TotalRow(shown, loop, layout), width)));
+    if (!notice.empty()) {
+        rows.push_back(TrimRight(CutToWidth(std::string(notice), width)));
+    }
     return rows;
 }
 

@@ -3,6 +3,7 @@
 #include "engine/image_digest.h"
 #include "platform/executable_path.h"
 #include "platform/ui_thread_call.h"
+#include "ports/port_discovery.h"
 #include "records/unit_identity.h"
 #include "serial/open_error.h"
 #include "station/readback_naming.h"
@@ -26,7 +27,9 @@ std::chrono::milliseconds Milliseconds(double seconds) {
 }  // namespace
 
 PortRunner::PortRunner(PortRunnerConfig config, Report report)
-    : m_config(std::move(config)), m_report(std::move(report)) {
+    : m_config(std::move(config)),
+      m_report(std::move(report)),
+      m_tie(m_config.device ? m_config.device->path : "") {
     m_snapshot.label = m_config.label;
     m_snapshot.device = m_config.device ? m_config.device->path : "";
 }
@@ -113,16 +116,23 @@ void PortRunner::Run() {
                     s.reason = m_imageRefusal;
                 });
             } else {
-                while (RunUnit(dlg, line, ui) && m_config.loop && !m_stop.load() &&
-                       !m_noNewUnits.load() && OpenUntilConnected(dlg, line, ui)) {
+                while (RunUnit(dlg, line, ui) && m_config.loop && TakesNewBoxes() &&
+                       OpenUntilConnected(dlg, line, ui)) {
                 }
             }
         }
     }
     if (m_noNewUnits.load()) {
         Update([&](PortSnapshot& s) {
-            s.phase = PortPhase::kImageChanged;
-            s.reason = m_haltReason;
+            if (!m_haltReason.empty()) {
+                s.phase = PortPhase::kImageChanged;
+                s.reason = m_haltReason;
+            } else if (s.phase != PortPhase::kDone && s.phase != PortPhase::kFailed &&
+                       s.phase != PortPhase::kLineLost && s.phase != PortPhase::kCancelled) {
+                // The last unit's result stays in sight; a wait says it ended.
+                s.phase = PortPhase::kStopped;
+                s.reason = "no new box taken";
+            }
         });
     }
     m_finished.store(true);
@@ -141,6 +151,7 @@ bool PortRunner::OpenUntilConnected(CUpdaterDlg& dlg, const UnitLine& line, UiTh
                 });
                 m_report(Event(StationEvent::Kind::kOpened, device));
                 m_announcedOpen = true;
+                TieTo(device);
             }
             return true;
         }
@@ -169,8 +180,15 @@ bool PortRunner::OpenUntilConnected(CUpdaterDlg& dlg, const UnitLine& line, UiTh
             if (!m_config.loop || !Pause(ui, m_config.reopenInterval)) {
                 return false;
             }
-        } else if (!m_config.loop || m_stop.load()) {
+        } else if (!m_config.loop || !TakesNewBoxes()) {
             return false;
+        }
+        // Nothing is opened, and so nothing sent, that is not this slot's.
+        if (!RefuseForeignDevice(reported).empty()) {
+            if (!m_config.loop || !Pause(ui, m_config.reopenInterval)) {
+                return false;
+            }
+            continue;
         }
         dlg.OnCommand(kIdOpenPort);
     }
@@ -300,7 +318,7 @@ bool PortRunner::ReportLoss(const std::string& loss, const std::string& device) 
         s.reason = loss;
     });
     m_report(Event(StationEvent::Kind::kLost, device, loss));
-    return m_config.loop && !m_stop.load();
+    return m_config.loop && TakesNewBoxes();
 }
 
 void PortRunner::ShowEnd(const UnitRecord& unit) {
@@ -321,16 +339,57 @@ void PortRunner::ShowEnd(const UnitRecord& unit) {
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - *m_bootedAt)
                     .count();
         }
-        ++(completed ? s.unitsCompleted : s.unitsFailed);
+        s.units.Count(unit.outcome);
     });
+}
+
+std::vector<DetectedPort> PortRunner::DetectPorts() const {
+    return m_config.detectPorts ? m_config.detectPorts() : DetectSerialPorts();
+}
+
+void PortRunner::TieTo(const std::string& device) {
+    // A PORT number is whatever the port map decides.
+    if (!m_config.device) {
+        return;
+    }
+    const std::vector<DetectedPort> ports = DetectPorts();
+    m_tie.Opened(ports);
+    if (m_advised) {
+        return;
+    }
+    m_advised = true;
+    const std::string advice = m_tie.Advice(ports);
+    if (!advice.empty()) {
+        Update([&](PortSnapshot& s) { s.advice = advice; });
+        m_report(Event(StationEvent::Kind::kAdvice, device, advice));
+    }
+}
+
+std::string PortRunner::RefuseForeignDevice(std::string& reported) {
+    const std::string refusal = m_config.device ? m_tie.Refusal(DetectPorts()) : std::string();
+    if (refusal.empty()) {
+        return refusal;
+    }
+    Update([&](PortSnapshot& s) {
+        s.phase = PortPhase::kNotOpened;
+        s.reason = refusal;
+    });
+    if (refusal != reported) {
+        reported = refusal;
+        m_report(Event(StationEvent::Kind::kNotOpened, m_config.device->path, refusal));
+        std::lock_guard lock(m_mutex);
+        m_unitLog.Append(refusal + "\r\n");
+        ++m_unitLogChanges;
+    }
+    return refusal;
 }
 
 bool PortRunner::Pause(UiThreadCalls& ui, std::chrono::milliseconds length) {
     const auto until = std::chrono::steady_clock::now() + length;
-    while (!m_stop.load() && std::chrono::steady_clock::now() < until) {
+    while (TakesNewBoxes() && std::chrono::steady_clock::now() < until) {
         ui.WaitAndRunPending(kStopCheckInterval);
     }
-    return !m_stop.load();
+    return TakesNewBoxes();
 }
 
 }  // namespace vantrel

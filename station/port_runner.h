@@ -14,6 +14,7 @@
 #include "records/unit_record.h"
 #include "serial/port_device.h"
 #include "station/port_snapshot.h"
+#include "station/slot_tie.h"
 #include "station/station_event.h"
 #include "ui/kept_log.h"
 #include "unit/unit_observer.h"
@@ -66,6 +67,9 @@ class PortRunner : private UnitObserver {
     // The unit under way (a box that has announced itself) ends as it
     // would; no new one starts, and the port's row says `reason`.
     void HaltNewUnits(std::string reason);
+    // The graceful end of a shift: the unit under way ends as it would, no
+    // new box is taken, and the port ends.
+    void FinishAndStop() { m_noNewUnits.store(true); }
     bool Finished() const { return m_finished.load(); }
     void Join();
 
@@ -89,7 +93,16 @@ class PortRunner : private UnitObserver {
     void ReportImageChange(const CUpdaterDlg& dlg);
     // A line lost outside a unit: told, and (in a loop) worth opening again.
     bool ReportLoss(const std::string& loss, const std::string& device);
+    // False once stopped or told to start no new unit.
+    bool TakesNewBoxes() const { return !m_stop.load() && !m_noNewUnits.load(); }
     bool Pause(UiThreadCalls& ui, std::chrono::milliseconds length);
+    std::vector<DetectedPort> DetectPorts() const;
+    // After an open: the slot is tied to what it opened, and told once how
+    // to name a port given by its kernel name.
+    void TieTo(const std::string& device);
+    // Why the device the slot's name leads to now is not this slot's, once
+    // told; empty when it may be opened.
+    std::string RefuseForeignDevice(std::string& reported);
     // An event of this port, happening now.
     StationEvent Event(StationEvent::Kind kind, std::string device, std::string text = {}) const;
 
@@ -121,6 +134,8 @@ class PortRunner : private UnitObserver {
     bool m_announcedOpen = false;
     std::optional<UnitRecord> m_ended;
     std::string m_imageRefusal;
+    SlotTie m_tie;
+    bool m_advised = false;
     std::thread m_thread;
 };
 

@@ -22,6 +22,8 @@ const char* PhaseName(PortPhase phase) {
             return "cancelled";
         case PortPhase::kImageChanged:
             return "image changed";
+        case PortPhase::kStopped:
+            return "stopped";
     }
     return "unknown";
 }

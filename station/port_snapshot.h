@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "station/shift_tally.h"
+
 namespace vantrel {
 
 // Where one port of a station stands.
@@ -17,6 +19,7 @@ enum class PortPhase {
     kLineLost,  // the port went away (in a loop it is reopened)
     kCancelled,
     kImageChanged,  // the image file changed during the shift: no new unit starts
+    kStopped,       // the shift ended gracefully here: no new box was taken
 };
 
 // "waiting for BOOT", "updating", ...: how a dashboard row names the phase.
@@ -28,12 +31,12 @@ struct PortSnapshot {
     std::string device;  // the device it opened (or tried)
     PortPhase phase = PortPhase::kOpening;
     std::string reason;  // why it failed, was lost or did not open
+    std::string advice;  // how to name the port better, when there is a better name
     std::uint32_t blocksDone = 0;
     std::uint32_t blocksTotal = 0;
     std::uint32_t framesSentAgain = 0;
     double secondsSinceBoot = 0;  // of the unit being updated or last updated
-    unsigned unitsCompleted = 0;
-    unsigned unitsFailed = 0;  // failed, cancelled, lost or timed out
+    UnitCounts units;             // ended on this port
 };
 
 }  // namespace vantrel

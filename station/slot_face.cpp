@@ -87,6 +87,7 @@ SlotFace FaceOf(const PortSnapshot& port, const std::optional<UnitRecord>& held,
                 break;
             case PortPhase::kCancelled:
             case PortPhase::kImageChanged:
+            case PortPhase::kStopped:
                 face = {"stopped", SlotColour::kOff, port.reason, {}};
                 break;
         }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "records/record_time.h"
 #include "station/dashboard.h"
 #include "text/terminal_output.h"
 
@@ -32,16 +33,26 @@ int Station::Run(const StopRequested& stopRequested) {
     for (auto& runner : m_runners) {
         runner->Start();
     }
-    bool stopping = false;
+    bool cancelling = false;
     auto lastRedraw = std::chrono::steady_clock::time_point{};
     for (;;) {
         const bool allFinished = std::all_of(m_runners.begin(), m_runners.end(),
                                              [](const auto& runner) { return runner->Finished(); });
-        if (!stopping && stopRequested()) {
+        const StopStep asked = stopRequested();
+        if (asked == StopStep::kFinishUnderWay && !m_finishing && !cancelling) {
+            m_finishing = true;
+            for (auto& runner : m_runners) {
+                runner->FinishAndStop();
+            }
+            StationEvent finishing;
+            finishing.kind = StationEvent::Kind::kFinishing;
+            Queue(std::move(finishing));
+        }
+        if (asked == StopStep::kCancelUnderWay && !cancelling) {
+            cancelling = true;
             for (auto& runner : m_runners) {
                 runner->RequestStop();
             }
-            stopping = true;
         }
         {
             std::unique_lock lock(m_mutex);
@@ -115,6 +126,10 @@ void Station::Drain() {
                 runner->HaltNewUnits(event.text);
             }
         }
+        if (event.kind == StationEvent::Kind::kBoot) {
+            m_underWay.Begin(event.label, event.label + " (" + event.device + "), since " +
+                                              UtcSecondsText(event.time));
+        }
         if (event.unit) {
             m_progress.Drop(event.label);
             ++m_unitsEnded;
@@ -122,6 +137,7 @@ void Station::Drain() {
                 ++m_unitsNotCompleted;
             }
             m_onUnit(*event.unit);
+            m_underWay.End(event.label);
         }
         Show(event);
     }
@@ -132,6 +148,13 @@ void Station::Drain() {
 }
 
 void Station::Show(const StationEvent& event) {
+    // The rows have no room for it; said once, where notices go.
+    if (event.kind == StationEvent::Kind::kAdvice &&
+        (m_config.output == StationOutput::kDashboard ||
+         m_config.output == StationOutput::kQuiet)) {
+        WriteText(stderr, "vantrel-station: " + event.label + ": " + event.text + "\n");
+        return;
+    }
     switch (m_config.output) {
         case StationOutput::kDashboard:
             break;  // the rows show it
@@ -165,7 +188,8 @@ void Station::Redraw() {
     for (const auto& runner : m_runners) {
         ports.push_back(runner->Snapshot());
     }
-    const std::vector<std::string> rows = DashboardRows(ports, m_config.loop, m_width);
+    const std::vector<std::string> rows =
+        DashboardRows(ports, m_config.loop, m_width, m_finishing ? kFinishingText : "");
     // The rows are escaped already; the sequence around them moves the cursor.
     // After a resize the terminal may have wrapped or reflowed the old rows
     // over lines no longer known: the screen is cleared and drawn anew.

@@ -12,10 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/stop_escalation.h"
 #include "ports/shared_port_discovery.h"
 #include "station/port_runner.h"
 #include "station/progress_throttle.h"
 #include "station/station_output.h"
+#include "unit/units_under_way.h"
 
 namespace vantrel {
 
@@ -37,16 +39,22 @@ struct StationConfig {
 class Station {
   public:
     using UnitSink = std::function<void(const UnitRecord&)>;
-    using StopRequested = std::function<bool()>;
+    // Asked at every turn: kNone, kFinishUnderWay or kCancelUnderWay.
+    using StopRequested = std::function<StopStep()>;
 
     Station(StationConfig config, std::FILE* out, UnitSink onUnit);
 
     // Runs every port until each has ended, or until `stopRequested` says
-    // so: then each is cancelled as with the Cancel button and awaited.
-    // Prints the summary; returns the exit status: 0 when every unit
-    // completed, 1 when any did not, a port never opened or the image
-    // changed, 2 when no unit started at all.
+    // so: to finish, the units under way end as they would and no port
+    // takes a new box; to cancel, each is cancelled as with the Cancel
+    // button. Either way every port is awaited. Prints the summary; returns
+    // the exit status: 0 when every unit completed, 1 when any did not, a
+    // port never opened or the image changed, 2 when no unit started at all.
     int Run(const StopRequested& stopRequested);
+
+    // Any thread: the units begun (their box announced, or Start pressed)
+    // and not yet handed to the record.
+    const UnitsUnderWay& UnderWay() const { return m_underWay; }
 
   private:
     void Queue(StationEvent event);
@@ -78,6 +86,8 @@ class Station {
     unsigned m_unitsNotCompleted = 0;
     std::set<std::string> m_portsNotOpen;  // by label: a port whose last open failed
     bool m_imageChanged = false;
+    bool m_finishing = false;
+    UnitsUnderWay m_underWay;
 };
 
 }  // namespace vantrel

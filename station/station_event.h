@@ -28,11 +28,13 @@ struct StationEvent {
         kLost,          // the port went away outside an update
         kImageChanged,  // Start found other bytes than the shift's image
         kProgress,      // a block acknowledged or a frame sent again; `progress` says where
+        kAdvice,        // how to name the port better; `text` says it
+        kFinishing,     // the station's own: the units under way finish, no new box is taken
     };
     Kind kind = Kind::kOpened;
     std::string label;
     std::string device;
-    std::string text;                // the reason, for kNotOpened, kLost and kImageChanged
+    std::string text;                // the reason, for kNotOpened, kLost and kImageChanged; kAdvice
     std::optional<UnitRecord> unit;  // kUnitEnd
     SlotProgress progress;           // kProgress
     std::chrono::system_clock::time_point time = std::chrono::system_clock::now();

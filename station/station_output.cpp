@@ -5,6 +5,7 @@
 
 #include "records/record_report.h"
 #include "records/record_time.h"
+#include "station/shift_tally.h"
 
 namespace vantrel {
 namespace {
@@ -25,6 +26,10 @@ const char* EventName(StationEvent::Kind kind) {
             return "image changed";
         case StationEvent::Kind::kProgress:
             return "progress";
+        case StationEvent::Kind::kAdvice:
+            return "advice";
+        case StationEvent::Kind::kFinishing:
+            return "finishing";
     }
     return "unknown";
 }
@@ -42,6 +47,9 @@ std::string UnitLine(const UnitRecord& unit) {
 }  // namespace
 
 std::string EventLine(const StationEvent& event) {
+    if (event.kind == StationEvent::Kind::kFinishing) {
+        return UtcSecondsText(event.time) + " " + kFinishingText;
+    }
     const std::string head = UtcSecondsText(event.time) + " " + event.label + ": ";
     switch (event.kind) {
         case StationEvent::Kind::kOpened:
@@ -60,15 +68,21 @@ std::string EventLine(const StationEvent& event) {
             return head + std::to_string(event.progress.blocksDone) + "/" +
                    std::to_string(event.progress.blocksTotal) + " blocks, " +
                    std::to_string(event.progress.framesSentAgain) + " frames sent again";
+        case StationEvent::Kind::kAdvice:
+            return head + "advice: " + event.text;
+        case StationEvent::Kind::kFinishing:
+            break;
     }
     return head + event.text;
 }
 
 std::string EventJson(const StationEvent& event) {
-    nlohmann::json json = {{"time", UtcSecondsText(event.time)},
-                           {"event", EventName(event.kind)},
-                           {"port", event.label},
-                           {"device", event.device}};
+    nlohmann::json json = {{"time", UtcSecondsText(event.time)}, {"event", EventName(event.kind)}};
+    // The station's own events belong to no port.
+    if (event.kind != StationEvent::Kind::kFinishing) {
+        json["port"] = event.label;
+        json["device"] = event.device;
+    }
     if (event.kind == StationEvent::Kind::kProgress) {
         json["blocks_done"] = event.progress.blocksDone;
         json["blocks_total"] = event.progress.blocksTotal;
@@ -82,6 +96,7 @@ std::string EventJson(const StationEvent& event) {
         nlohmann::json unit = nlohmann::json::parse(FormatRecordJson({&*event.unit, 1})).at(0);
         unit.erase("log");
         json["unit"] = std::move(unit);
+        json["counted"] = CountName(CountOf(event.unit->outcome));
     }
     // Console text from the box need not be UTF-8: replace, never throw.
     return json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
@@ -103,14 +118,14 @@ bool IsFailureEvent(const StationEvent& event) {
 std::string SummaryTable(const std::vector<PortSnapshot>& ports) {
     std::string table;
     char row[512];
-    std::snprintf(row, sizeof row, "%-9s %-24s %9s %9s  %s\n", "PORT", "DEVICE", "COMPLETED",
-                  "NOT DONE", "LAST");
+    std::snprintf(row, sizeof row, "%-9s %-24s %9s %9s %9s  %s\n", "PORT", "DEVICE", "COMPLETED",
+                  "FAILED", "STOPPED", "LAST");
     table += row;
     for (const PortSnapshot& port : ports) {
         const std::string last =
             std::string(PhaseName(port.phase)) + (port.reason.empty() ? "" : ": " + port.reason);
-        std::snprintf(row, sizeof row, "%-9s %-24s %9u %9u  ", port.label.c_str(),
-                      port.device.c_str(), port.unitsCompleted, port.unitsFailed);
+        std::snprintf(row, sizeof row, "%-9s %-24s %9u %9u %9u  ", port.label.c_str(),
+                      port.device.c_str(), port.units.done, port.units.failed, port.units.stopped);
         table += row + last + "\n";
     }
     return table;

@@ -15,6 +15,11 @@ enum class StationOutput {
     kQuiet,      // failures and the summary only
 };
 
+// What a station says when its shift ends gracefully, on the dashboard and
+// in its event line.
+inline constexpr const char* kFinishingText =
+    "finishing the units under way, taking no new box; Ctrl-C again cancels them";
+
 // "2026-12-10T04:05:06Z PORT 1: BOOT on /dev/ttyUSB0", "... A2: failed: the
 // box refused the module end", ...: one line per event, starting with its
 // UTC time and the port's label, without a line end.
@@ -29,7 +34,7 @@ std::string EventJson(const StationEvent& event);
 bool IsFailureEvent(const StationEvent& event);
 
 // The table printed when a station ends: per port its device, units
-// completed and not, and how its last unit ended.
+// completed, failed and stopped, and how its last unit ended.
 std::string SummaryTable(const std::vector<PortSnapshot>& ports);
 
 }  // namespace vantrel

@@ -104,7 +104,7 @@ SlotTile::SlotTile(const QString& name, bool askSerial, QWidget* parent) : QFram
     SetSelected(false);
 }
 
-void SlotTile::Show(const PortSnapshot& port, const SlotFace& face, const SlotTally& tally,
+void SlotTile::Show(const PortSnapshot& port, const SlotFace& face, const UnitCounts& tally,
                     bool running) {
     m_state->setText(Qs(face.state));
     if (face.colour != m_colour) {
@@ -118,9 +118,9 @@ void SlotTile::Show(const PortSnapshot& port, const SlotFace& face, const SlotTa
     m_progress->setTextVisible(port.blocksTotal > 0);
     m_transfer->setText(Qs(TransferText(port)));
     m_last->setText(face.lastResult.empty() ? QString() : Qs("last: " + face.lastResult));
-    m_counts->setText(QStringLiteral("done %1 · failed %2").arg(tally.done).arg(tally.failed));
+    m_counts->setText(Qs(tally.Text()));
     m_device->setText(Qs(port.device));
-    setToolTip(Qs(port.device));
+    setToolTip(Qs(port.advice.empty() ? port.device : port.device + "\n" + port.advice));
     m_start->setEnabled(!running);
     m_stop->setEnabled(running);
 }

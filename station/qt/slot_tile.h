@@ -12,12 +12,6 @@ class QPushButton;
 
 namespace vantrel {
 
-// What a slot's tile shows besides its face.
-struct SlotTally {
-    unsigned done = 0;
-    unsigned failed = 0;
-};
-
 // One slot of the line, readable from two metres: its name, its state in
 // words and colour, a progress bar with blocks, per cent, kB/s and time
 // left, frames sent again, the last result, the slot's units done and
@@ -29,7 +23,8 @@ class SlotTile : public QFrame {
   public:
     SlotTile(const QString& name, bool askSerial, QWidget* parent);
 
-    void Show(const PortSnapshot& port, const SlotFace& face, const SlotTally& tally, bool running);
+    void Show(const PortSnapshot& port, const SlotFace& face, const UnitCounts& tally,
+              bool running);
     void SetSelected(bool selected);
     // The serial number typed for the unit on the slot, trimmed; empty when
     // none is asked or typed.

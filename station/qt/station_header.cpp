@@ -61,9 +61,8 @@ void StationHeader::ShowTotals(const ShiftTally& tally, ShiftTally::Clock::time_
     const auto yield = tally.YieldPercent();
     const auto median = tally.MedianSeconds();
     m_totals->setText(
-        QStringLiteral("done %1 · failed %2 · yield %3 · %4 units/h · median unit %5")
-            .arg(tally.Done())
-            .arg(tally.Failed())
+        QStringLiteral("%1 · yield %2 · %3 units/h · median unit %4")
+            .arg(QString::fromStdString(tally.Counts().Text()))
             .arg(yield ? QStringLiteral("%1 %").arg(std::floor(*yield * 10) / 10, 0, 'f', 1)
                        : QStringLiteral("—"))
             .arg(tally.UnitsPerHour(now), 0, 'f', 1)

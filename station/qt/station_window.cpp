@@ -16,9 +16,11 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "records/record_time.h"
 #include "station/qt/station_header.h"
 #include "station/slot_face.h"
 #include "ui/qt/log_pane.h"
+#include "ui/qt/modal_dialogs.h"
 
 namespace vantrel {
 namespace {
@@ -109,6 +111,7 @@ StationWindow::StationWindow(StationSetup& setup, StationWindowOptions options, 
 
     m_refresh = new QTimer(this);
     connect(m_refresh, &QTimer::timeout, this, &StationWindow::Refresh);
+    connect(m_refresh, &QTimer::timeout, this, &StationWindow::CloseOnceStopped);
     m_refresh->start(kRefreshMs);
     Refresh();
 }
@@ -125,7 +128,7 @@ void StationWindow::StartSlot(std::size_t index) {
     if (slot.runner) {
         slot.runner->Join();
     }
-    if (!m_imageChange.empty()) {
+    if (!m_imageChange.empty() || m_finishing || m_stoppingBySignal) {
         return;  // no new unit starts on any slot
     }
     slot.stopped = false;
@@ -157,8 +160,67 @@ void StationWindow::StartAll() {
 }
 
 void StationWindow::StopAll() {
+    if (!AnyBoxUnderWay()) {
+        CancelAll();
+        return;
+    }
+    QMessageBox question(QMessageBox::Question, windowTitle(),
+                         QStringLiteral("Boxes are being updated. Finish them and take no new "
+                                        "box, or cancel them now?"),
+                         QMessageBox::NoButton, this);
+    QPushButton* finish =
+        question.addButton(QStringLiteral("Finish them"), QMessageBox::AcceptRole);
+    QPushButton* cancel =
+        question.addButton(QStringLiteral("Cancel them now"), QMessageBox::DestructiveRole);
+    question.addButton(QMessageBox::Cancel);
+    question.setDefaultButton(finish);
+    question.exec();
+    if (question.clickedButton() == finish) {
+        FinishAll();
+    } else if (question.clickedButton() == cancel) {
+        CancelAll();
+    }
+}
+
+void StationWindow::FinishAll() {
+    m_finishing = true;
+    for (Slot& slot : m_slots) {
+        if (slot.runner) {
+            slot.runner->FinishAndStop();
+            slot.stopped = true;
+        }
+    }
+    Refresh();
+}
+
+void StationWindow::CancelAll() {
     for (std::size_t index = 0; index < m_slots.size(); ++index) {
         StopSlot(index);
+    }
+}
+
+void StationWindow::OnStopSignal(StopStep step) {
+    if (!m_stoppingBySignal) {
+        m_stoppingBySignal = true;
+        for (Slot& slot : m_slots) {
+            slot.unitAtStop = BoxUnderWay(slot);
+        }
+    }
+    CloseModalDialogs(nullptr);
+    if (step == StopStep::kFinishUnderWay) {
+        FinishAll();
+    } else {
+        CancelAll();
+    }
+    // After the dialogs' loops have returned.
+    QMetaObject::invokeMethod(this, &StationWindow::CloseOnceStopped, Qt::QueuedConnection);
+}
+
+void StationWindow::CloseOnceStopped() {
+    const bool anyRunning = std::any_of(m_slots.begin(), m_slots.end(),
+                                        [](const Slot& slot) { return slot.runner != nullptr; });
+    if (m_stoppingBySignal && !anyRunning && isVisible()) {
+        close();
     }
 }
 
@@ -176,7 +238,7 @@ void StationWindow::closeEvent(QCloseEvent* event) {
 }
 
 void StationWindow::StopAndAwaitAll() {
-    StopAll();
+    CancelAll();
     for (Slot& slot : m_slots) {
         if (slot.runner) {
             slot.runner->Join();
@@ -188,14 +250,14 @@ void StationWindow::StopAndAwaitAll() {
     Refresh();
 }
 
+bool StationWindow::BoxUnderWay(const Slot& slot) const {
+    return slot.runner && !slot.runner->Finished() &&
+           slot.runner->Snapshot().phase == PortPhase::kUpdating;
+}
+
 bool StationWindow::AnyBoxUnderWay() const {
-    for (const Slot& slot : m_slots) {
-        if (slot.runner && !slot.runner->Finished() &&
-            slot.runner->Snapshot().phase == PortPhase::kUpdating) {
-            return true;
-        }
-    }
-    return false;
+    return std::any_of(m_slots.begin(), m_slots.end(),
+                       [this](const Slot& slot) { return BoxUnderWay(slot); });
 }
 
 void StationWindow::OnEvent(std::size_t index, const StationEvent& event) {
@@ -203,6 +265,8 @@ void StationWindow::OnEvent(std::size_t index, const StationEvent& event) {
     switch (event.kind) {
         case StationEvent::Kind::kBoot:
             slot.held.reset();
+            m_underWay.Begin(slot.config.label, slot.config.label + " (" + event.device +
+                                                    "), since " + UtcSecondsText(event.time));
             break;
         case StationEvent::Kind::kUnitEnd:
             OnUnitEnded(slot, *event.unit);
@@ -238,8 +302,13 @@ void StationWindow::OnUnitEnded(Slot& slot, UnitRecord unit) {
     if (m_setup.recorder) {
         m_setup.recorder->Record(unit);
     }
+    m_underWay.End(slot.config.label);
+    if (slot.unitAtStop && unit.outcome != UnitOutcome::kCompleted) {
+        m_exitStatus = 1;
+    }
+    slot.unitAtStop = false;
     m_tally.Count(unit);
-    ++(unit.outcome == UnitOutcome::kCompleted ? slot.tally.done : slot.tally.failed);
+    slot.tally.Count(unit.outcome);
     unit.log.clear();
     slot.recent.push_front(unit);
     if (slot.recent.size() > kRecentUnits) {
@@ -272,6 +341,9 @@ std::string StationWindow::BannerText() const {
     auto add = [&text](const std::string& line) { text += (text.empty() ? "" : "\n") + line; };
     if (!m_imageChange.empty()) {
         add("The image changed: " + m_imageChange + ".");
+    }
+    if (m_finishing) {
+        add("Finishing the units under way; no new box is taken.");
     }
     if (m_setup.recorder) {
         const RecorderProgress progress = m_setup.recorder->Status();

@@ -7,11 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/stop_escalation.h"
 #include "ports/shared_port_discovery.h"
 #include "station/port_runner.h"
 #include "station/qt/slot_tile.h"
 #include "station/shift_tally.h"
 #include "station/station_setup.h"
+#include "unit/units_under_way.h"
 
 class QLabel;
 class QTimer;
@@ -31,7 +33,8 @@ struct StationWindowOptions {
 // recorded with the serial number typed on its tile. Stop and Start per
 // slot and for the whole line; the selected slot's unit log and recent
 // units below the tiles. Closing while a box is being updated asks first,
-// then cancels every unit as the Cancel button does and records it.
+// then cancels every unit as the Cancel button does and records it. Stop
+// all asks whether the units under way finish or are cancelled.
 class StationWindow : public QMainWindow {
     Q_OBJECT
 
@@ -43,7 +46,19 @@ class StationWindow : public QMainWindow {
     void StartSlot(std::size_t index);
     void StopSlot(std::size_t index);
     void StartAll();
+    // With boxes under way, asks first: finish them and take no new box,
+    // or cancel them now.
     void StopAll();
+
+    // A stop signal: any modal dialog goes; every slot finishes its unit
+    // under way (kFinishUnderWay) or cancels it (kCancelUnderWay) and takes
+    // no new box; once every unit is recorded the window closes.
+    void OnStopSignal(StopStep step);
+    // After a stop signal closed the window: 0 when no unit was under way
+    // at the signal, 1 when one of those did not complete, 0 otherwise.
+    int ExitStatus() const { return m_exitStatus; }
+    // Any thread: the units begun and not yet handed to the recorder.
+    const UnitsUnderWay& UnderWay() const { return m_underWay; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -56,9 +71,10 @@ class StationWindow : public QMainWindow {
         PortSnapshot lastSeen;           // once its runner has ended
         std::string lastLog;             // likewise
         std::optional<UnitRecord> held;  // the last unit, until the next box
-        SlotTally tally;
+        UnitCounts tally;
         std::deque<UnitRecord> recent;  // newest first, without their logs
         SlotTile* tile = nullptr;
+        bool unitAtStop = false;  // a box was under way when a stop signal came
     };
 
     void OnEvent(std::size_t index, const StationEvent& event);
@@ -68,9 +84,14 @@ class StationWindow : public QMainWindow {
     void ShowSelectedLog(bool always);
     void ShowSelectedUnits();
     std::string BannerText() const;
+    bool BoxUnderWay(const Slot& slot) const;
     bool AnyBoxUnderWay() const;
+    void FinishAll();
+    void CancelAll();
     // Every slot stopped and awaited, and each unit it ended recorded.
     void StopAndAwaitAll();
+    // Closes the window once a stop signal's slots have all ended.
+    void CloseOnceStopped();
 
     StationSetup& m_setup;
     const StationWindowOptions m_options;
@@ -86,6 +107,10 @@ class StationWindow : public QMainWindow {
     QTimer* m_refresh;
     std::optional<std::size_t> m_selected;
     std::uint64_t m_logShown = 0;  // the selected runner's log changes shown
+    bool m_stoppingBySignal = false;
+    bool m_finishing = false;  // no slot takes a new box; the units under way finish
+    int m_exitStatus = 0;
+    UnitsUnderWay m_underWay;
 };
 
 }  // namespace vantrel

@@ -17,13 +17,18 @@
 #include <memory>
 #include <set>
 
+#include <signal.h>
+#include <unistd.h>
+
 #include "engine/image_digest.h"
+#include "platform/stop_signals.h"
 #include "records/record_store_factory.h"
 #include "station/qt/slot_tile.h"
 #include "station/qt/station_window.h"
 #include "tests/support/image_maker.h"
 #include "tests/support/stand_in.h"
 #include "tests/support/temp_dir.h"
+#include "ui/qt/qt_call_pump.h"
 
 namespace vantrel {
 namespace {
@@ -57,7 +62,8 @@ QString Text(QWidget* tile, const char* child) {
 class StationWindowTest : public ::testing::Test {
   protected:
     // A slot whose device is the link `name` in the temp folder.
-    void AddSlot(const std::string& name, PeerOptions box) {
+    void AddSlot(const std::string& name, PeerOptions box,
+                 std::chrono::milliseconds reopenInterval = std::chrono::minutes(10)) {
         boxes[name] = std::make_unique<test::StandIn>(std::move(box));
         Link(name);
         PortRunnerConfig port;
@@ -67,7 +73,7 @@ class StationWindowTest : public ::testing::Test {
         // A port that did not open is not tried again within the test: the
         // number of a pseudo-terminal that has gone may be given to another
         // process's at any time.
-        port.reopenInterval = std::chrono::minutes(10);
+        port.reopenInterval = reopenInterval;
         port.unitTemplate.imageKind = "LOAD";
         port.unitTemplate.imageSha256 = sha256;
         port.unitTemplate.operatorName = "Ana";
@@ -246,6 +252,101 @@ TEST_F(StationWindowTest, ClosingAsksFirstThenCancelsAndRecordsTheUnitUnderWay) 
     ASSERT_EQ(units.size(), 1u);
     EXPECT_EQ(units[0].outcome, UnitOutcome::kCancelled);
     EXPECT_TRUE(units[0].reason.starts_with("cancelled at block 3 of ")) << units[0].reason;
+}
+
+}  // namespace
+}  // namespace vantrel
+
+namespace vantrel {
+namespace {
+
+// A stop signal to the window in block transfer: every unit is cancelled
+// with a CNL and recorded, then the window closes by itself.
+TEST_F(StationWindowTest, AStopSignalCancelsEveryUnitRecordsItAndCloses) {
+    for (const int signal : {SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        boxes.clear();
+        setup = {};
+        for (const char* file : {"records.sqlite", "records.sqlite-wal", "records.sqlite-shm"}) {
+            std::filesystem::remove(dir.File(file));
+        }
+        PeerOptions holding = Box();
+        holding.silentFrames = {{Frame::kBlock, 3}};
+        AddSlot("A1", holding);
+        AddSlot("A2", holding);
+        SetUpStation();
+        StationWindow window(setup, {});
+        QtCallPump pump;
+        const StopSignals stopSignals(pump.Calls(), /*interruptFinishesFirst=*/true,
+                                      {[&](StopStep step) { window.OnStopSignal(step); }, {}});
+        window.show();
+        for (auto& [name, box] : boxes) {
+            box->Run();
+        }
+        window.StartAll();
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                return boxes["A1"]->Progress().counters.framesIgnored == 1 &&
+                       boxes["A2"]->Progress().counters.framesIgnored == 1;
+            },
+            kLimitMs));
+        ::kill(::getpid(), signal);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }, kLimitMs));
+        EXPECT_EQ(window.ExitStatus(), 1);
+        const std::vector<UnitRecord> units = Recorded();
+        ASSERT_EQ(units.size(), 2u);
+        for (const UnitRecord& unit : units) {
+            EXPECT_EQ(unit.outcome, UnitOutcome::kCancelled) << unit.portLabel;
+            EXPECT_TRUE(unit.reason.starts_with("cancelled at block 3 of ")) << unit.reason;
+        }
+        for (auto& [name, box] : boxes) {
+            EXPECT_EQ(box->Finish(true).counters.updatesCancelled, 1u) << name << " got its CNL";
+        }
+    }
+}
+
+// A slot whose device vanished, and whose name then leads to another box
+// (the link moved, as a kernel name moves to another adapter): the slot
+// sends that box nothing until the operator stops and starts it.
+TEST_F(StationWindowTest, ASlotRefusesADeviceThatIsNotItsOwnUntilStoppedAndStarted) {
+    PeerOptions vanishing = Box();
+    vanishing.vanishFrames = {{Frame::kBlock, 10}};
+    AddSlot("A1", vanishing, std::chrono::milliseconds(200));
+    SetUpStation();
+    // Taken now, so that it cannot be given the number of the one that goes.
+    auto other = std::make_unique<test::StandIn>(Box());
+    StationWindow window(setup, {});
+    window.show();
+    boxes["A1"]->Run();
+    window.StartAll();
+    QWidget* tile = window.findChild<SlotTile*>(QStringLiteral("slot:A1"));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return Text(tile, "counts") == "done 0 · failed 1"; }, kLimitMs));
+
+    boxes["A1"] = std::move(other);
+    Link("A1");
+    boxes["A1"]->Run();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return Text(tile, "detail").endsWith(QStringLiteral(": not this slot's")); },
+        kLimitMs))
+        << Text(tile, "state").toStdString() << ": " << Text(tile, "detail").toStdString();
+    EXPECT_EQ(Text(tile, "state"), "not opened");
+    EXPECT_TRUE(
+        Text(tile, "detail").startsWith(QString::fromStdString(dir.File("A1") + " is now ")))
+        << Text(tile, "detail").toStdString();
+    const RunProgress untouched = boxes["A1"]->Progress();
+    EXPECT_FALSE(untouched.lineOpen);
+    EXPECT_EQ(untouched.counters.bytesReceived, 0u);
+
+    tile->findChild<QPushButton*>(QStringLiteral("stop"))->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Text(tile, "state") == "stopped"; }, kLimitMs));
+    tile->findChild<QPushButton*>(QStringLiteral("start"))->click();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return Text(tile, "counts") == "done 1 · failed 1" && Text(tile, "state") == "done";
+        },
+        kLimitMs))
+        << Text(tile, "state").toStdString() << ": " << Text(tile, "detail").toStdString();
 }
 
 }  // namespace

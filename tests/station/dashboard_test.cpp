@@ -70,18 +70,19 @@ TEST(DashboardRows, EachPortShowsItsPhaseProgressRateAndTimeLeft) {
 
 TEST(DashboardRows, TotalRowAddsUpThePortsAndALoopCountsUnits) {
     PortSnapshot first = Port(PortPhase::kUpdating, 10, 65, 1);
-    first.unitsCompleted = 2;
+    first.units.done = 2;
     PortSnapshot second = Port(PortPhase::kDone, 65, 65, 5);
     second.label = "PORT 2";
-    second.unitsCompleted = 1;
-    second.unitsFailed = 1;
+    second.units.done = 1;
+    second.units.failed = 1;
+    second.units.stopped = 2;
     const auto rows = DashboardRows({first, second}, true, 200);
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_NE(rows[0].find("done 2 failed 0"), std::string::npos) << rows[0];
-    EXPECT_NE(rows[1].find("done 1 failed 1"), std::string::npos) << rows[1];
+    EXPECT_NE(rows[1].find("done 1 failed 1 stopped 2"), std::string::npos) << rows[1];
     EXPECT_EQ(rows[2].rfind("total", 0), 0u);
     for (const char* text :
-         {"2 ports", "1 updating", "75/130 blocks", "10.2 kB/s", "done 3 failed 1"}) {
+         {"2 ports", "1 updating", "75/130 blocks", "10.2 kB/s", "done 3 failed 1 stopped 2"}) {
         EXPECT_NE(rows[2].find(text), std::string::npos) << text << " in\n" << rows[2];
     }
 }

@@ -52,7 +52,7 @@ class StationRun : public ::testing::Test {
 
     // Runs the station with its output in memory, each unit kept in `units`
     // and given to `recorder` when there is one; `stop` is asked as the
-    // station asks for a signal.
+    // station asks for a signal, and once true cancels the units under way.
     int Run(
         StationConfig config, const std::function<bool()>& stop = [] { return false; },
         UnitRecorder* recorder = nullptr) {
@@ -66,7 +66,8 @@ class StationRun : public ::testing::Test {
                 recorder->Record(unit);
             }
         });
-        const int status = station.Run(stop);
+        const int status =
+            station.Run([&] { return stop() ? StopStep::kCancelUnderWay : StopStep::kNone; });
         std::fclose(stream);
         out.assign(buffer, size);
         std::free(buffer);

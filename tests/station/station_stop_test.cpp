@@ -98,5 +98,44 @@ TEST(StationStop, UnitsInFlightEndAndAreRecordedWhenTheOutputOrTheTerminalGoes) 
     }
 }
 
+// The graceful end of a shift: the first Ctrl-C lets the units under way
+// finish and takes no new box, though both boxes announce themselves again.
+TEST(StationStop, ACtrlCInALoopFinishesTheUnitsUnderWayAndTakesNoNewBox) {
+    test::TempDir dir;
+    const std::string image = dir.Write("image.bin", test::MakeImageBytes({"LOAD", 66560}));
+    const std::string recordFile = dir.File("records.sqlite");
+    // About six seconds a unit, and a BOOT every 300 ms between units.
+    const std::vector<std::string> bench = {
+        VANTREL_BOXSIM_PATH, "--bench", "--announce-every", "300", "--baud", "115200"};
+    test::BoxProcess boxes[] = {test::BoxProcess(bench), test::BoxProcess(bench)};
+    test::ChildProcess station({VANTREL_STATION_PATH, "--loop", "--json", "--record", recordFile,
+                                image, boxes[0].path, boxes[1].path});
+    const auto count = [&](const std::string& text) {
+        std::size_t found = 0;
+        for (auto at = station.Out().find(text); at != std::string::npos;
+             at = station.Out().find(text, at + 1)) {
+            ++found;
+        }
+        return found;
+    };
+    ASSERT_TRUE(station.WaitFor([&] { return count(R"("event":"boot")") == 2; }, 20s))
+        << station.Out() << station.Err();
+    station.Signal(SIGINT);
+    EXPECT_EQ(station.Wait(30s), 0) << station.Out() << station.Err();
+    EXPECT_EQ(count(R"("event":"finishing")"), 1u) << station.Out();
+    EXPECT_EQ(count(R"("event":"boot")"), 2u) << "no new box: " << station.Out();
+    EXPECT_EQ(count(R"("counted":"done")"), 2u) << station.Out();
+
+    const std::map<std::string, nlohmann::json> units = test::RecordedUnits(recordFile);
+    ASSERT_EQ(units.size(), 2u);
+    for (test::BoxProcess& box : boxes) {
+        ASSERT_TRUE(units.contains(box.path));
+        EXPECT_EQ(units.at(box.path).value("outcome", ""), "completed") << units.at(box.path);
+        box.process->Signal(SIGTERM);
+        box.process->Wait(10s);
+        EXPECT_EQ(box.process->Err().find(kCnlArrived), std::string::npos) << box.process->Err();
+    }
+}
+
 }  // namespace
 }  // namespace vantrel
