@@ -71,6 +71,16 @@ std::variant<StationOptions, CommandLineExit> ParseStationOptions(int argc,
                    "a PORT number 1 to 4, or a device path; NAME=PORT names its slot (the "
                    "window takes every serial port found when none is given)")
         ->type_name("");
+    app.footer(
+        "With --loop the first Ctrl-C (SIGINT) ends the shift gracefully: the units under way "
+        "finish and no new box is taken; a second cancels them. Without --loop Ctrl-C, and "
+        "always SIGTERM and SIGHUP, press Cancel on every port. Each unit is recorded; a "
+        "signal within 10 s of the cancel is ignored, one after that ends the program at "
+        "once, naming the units not recorded. The window behaves alike.\n\n"
+        "Exit status: 0 every unit completed; 1 a unit failed, was cancelled or stopped, or a "
+        "port never opened; 2 nothing started; 3 every unit completed but some records are "
+        "not in the record file. A window stopped by a signal gives 0 when no box was under "
+        "way, otherwise the same for the units it stopped.");
     if (auto exit = ParseCommandLine(app, argc, argv)) {
         return *exit;
     }

@@ -50,7 +50,13 @@ std::optional<CommandLineExit> ParseWindowOptions(int argc, const char* const* a
         kProgram};
     SetUpCommandLine(app);
     app.footer(
-        "Qt's own options (-platform NAME, -style NAME, -reverse, ...) are passed on to Qt.");
+        "Qt's own options (-platform NAME, -style NAME, -reverse, ...) are passed on to Qt.\n\n"
+        "SIGTERM, SIGHUP and Ctrl-C (SIGINT) close any dialog, cancel the update under way as "
+        "Cancel does, record it and close the window; a second signal within 10 s is ignored, "
+        "one after that ends the program at once.\n\n"
+        "Exit status: 0 when the window is closed, or stopped by a signal while no update was "
+        "under way; 1 when a signal cancelled an update; 3 when the update a signal caught "
+        "completed but its record is not in the record file.");
     return ParseCommandLine(app, static_cast<int>(own.size()), own.data());
 }
 
