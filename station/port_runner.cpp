@@ -127,9 +127,8 @@ void PortRunner::Run() {
             if (!m_haltReason.empty()) {
                 s.phase = PortPhase::kImageChanged;
                 s.reason = m_haltReason;
-            } else if (s.phase != PortPhase::kDone && s.phase != PortPhase::kFailed &&
-                       s.phase != PortPhase::kLineLost && s.phase != PortPhase::kCancelled) {
-                // The last unit's result stays in sight; a wait says it ended.
+            } else if (s.phase == PortPhase::kOpening || s.phase == PortPhase::kWaitingBoot) {
+                // A wait says it ended; the last unit's result stays in sight.
                 s.phase = PortPhase::kStopped;
                 s.reason = "no new box taken";
             }

@@ -128,7 +128,7 @@ void StationWindow::StartSlot(std::size_t index) {
     if (slot.runner) {
         slot.runner->Join();
     }
-    if (!m_imageChange.empty() || m_finishing || m_stoppingBySignal) {
+    if (!m_imageChange.empty() || m_stoppingBySignal) {
         return;  // no new unit starts on any slot
     }
     slot.stopped = false;
@@ -183,11 +183,11 @@ void StationWindow::StopAll() {
 }
 
 void StationWindow::FinishAll() {
-    m_finishing = true;
     for (Slot& slot : m_slots) {
         if (slot.runner) {
             slot.runner->FinishAndStop();
             slot.stopped = true;
+            slot.finishing = true;
         }
     }
     Refresh();
@@ -324,6 +324,7 @@ void StationWindow::Refresh() {
             slot.lastSeen = slot.runner->Snapshot();
             slot.lastLog = slot.runner->UnitLog();
             slot.runner.reset();
+            slot.finishing = false;
         }
         const PortSnapshot port =
             ShownPort(slot.runner ? slot.runner->Snapshot() : slot.lastSeen, slot.held);
@@ -342,7 +343,8 @@ std::string StationWindow::BannerText() const {
     if (!m_imageChange.empty()) {
         add("The image changed: " + m_imageChange + ".");
     }
-    if (m_finishing) {
+    if (std::any_of(m_slots.begin(), m_slots.end(),
+                    [](const Slot& slot) { return slot.finishing; })) {
         add("Finishing the units under way; no new box is taken.");
     }
     if (m_setup.recorder) {

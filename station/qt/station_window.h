@@ -75,6 +75,7 @@ class StationWindow : public QMainWindow {
         std::deque<UnitRecord> recent;  // newest first, without their logs
         SlotTile* tile = nullptr;
         bool unitAtStop = false;  // a box was under way when a stop signal came
+        bool finishing = false;   // its unit under way finishes; no new box is taken
     };
 
     void OnEvent(std::size_t index, const StationEvent& event);
@@ -108,7 +109,6 @@ class StationWindow : public QMainWindow {
     std::optional<std::size_t> m_selected;
     std::uint64_t m_logShown = 0;  // the selected runner's log changes shown
     bool m_stoppingBySignal = false;
-    bool m_finishing = false;  // no slot takes a new box; the units under way finish
     int m_exitStatus = 0;
     UnitsUnderWay m_underWay;
 };
