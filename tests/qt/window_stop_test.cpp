@@ -47,6 +47,7 @@ TEST(WindowStop, ASignalInBlockTransferCancelsRecordsAndThenCloses) {
         SCOPED_TRACE(c.name);
         const std::size_t before = Recorded().size();
         PeerOptions holding = test::InstantOptions();
+        holding.bootDelay = std::chrono::milliseconds(500);  // after Start
         holding.silentFrames = {{Frame::kBlock, 3}};
         test::StandIn box(holding);
         box.Run();
