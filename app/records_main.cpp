@@ -156,7 +156,10 @@ int main(int argc, char** argv) {
     app.add_option("--limit", options.limit,
                    "At most this many units (default: 50 in the table, all for --csv and --json)")
         ->type_name("N");
-    CLI::Option* csv = app.add_flag("--csv", options.csv, "Every field as CSV (RFC 4180)");
+    CLI::Option* csv = app.add_flag(
+        "--csv", options.csv,
+        "Every field as CSV (RFC 4180); a cell that would begin with =, +, -, @, a tab or a CR "
+        "begins with ' instead, so that no spreadsheet takes it for a formula");
     CLI::Option* json = app.add_flag("--json", options.json, "Every field as JSON");
     csv->excludes(json);
     CLI::Option* import =

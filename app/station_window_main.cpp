@@ -23,6 +23,7 @@
 #include "ui/qt/file_filters.h"
 #include "ui/qt/modal_dialogs.h"
 #include "ui/qt/qt_call_pump.h"
+#include "ui/qt/widget_text.h"
 #include "unit/end_at_once.h"
 
 namespace {
@@ -37,8 +38,8 @@ void Note(const std::string& message) {
 // started from a desktop, where nobody reads standard error.
 int Fail(const std::string& message) {
     Note("error: " + message);
-    QMessageBox::critical(nullptr, QStringLiteral("Vantrel Station"),
-                          QString::fromStdString(message));
+    vantrel::ShowPlainMessage(QMessageBox::Critical, QStringLiteral("Vantrel Station"),
+                              QString::fromStdString(message), nullptr);
     return kExitNotStarted;
 }
 

@@ -7,18 +7,13 @@
 #include <vector>
 
 #include "platform/ini_file.h"
+#include "text/hidden_characters.h"
 #include "text/utf8_decode.h"
 
 namespace vantrel {
 namespace {
 
 constexpr std::string_view kStationSection = "STATION";
-
-// C0, DEL and C1: a tab, line end or escape sequence in a label would
-// change the look of every listing and export it appears in.
-bool IsControl(char32_t character) {
-    return character < 0x20 || (character >= 0x7F && character <= 0x9F);
-}
 
 std::string Hex(unsigned value, int digits) {
     char text[16];
@@ -65,9 +60,17 @@ std::string CheckLabelText(std::string_view value, std::size_t maxCharacters) {
             return "not valid UTF-8 (byte 0x" + Hex(static_cast<unsigned char>(value[at]), 2) +
                    " at byte " + std::to_string(at + 1) + ")";
         }
-        if (IsControl(decoded.character)) {
+        // A tab, line end or escape sequence would change the look of every
+        // listing and export the label appears in; an invisible character
+        // would make two labels look alike, or one read backwards.
+        if (IsControlCharacter(decoded.character)) {
             return "control character U+" + Hex(static_cast<unsigned>(decoded.character), 4) +
                    " at character " + std::to_string(characters + 1) + "; give plain text";
+        }
+        if (IsInvisibleFormatCharacter(decoded.character)) {
+            return "invisible or direction-changing character U+" +
+                   Hex(static_cast<unsigned>(decoded.character), 4) + " at character " +
+                   std::to_string(characters + 1) + "; give plain text";
         }
         at += decoded.length;
     }

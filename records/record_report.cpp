@@ -107,7 +107,12 @@ class JsonRow {
     const std::string& m_where;
 };
 
-std::string CsvField(const std::string& text) {
+// A cell a spreadsheet would take for a formula (=, +, -, @, or a tab or
+// CR before one) begins with ' instead, so that it stays text.
+std::string CsvField(const std::string& field) {
+    const bool formula =
+        !field.empty() && std::string_view("=+-@\t\r").find(field.front()) != std::string::npos;
+    const std::string text = formula ? "'" + field : field;
     if (text.find_first_of(",\"\r\n") == std::string::npos) {
         return text;
     }

@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QMessageBox>
 
+#include "ui/qt/widget_text.h"
+
 namespace vantrel {
 namespace {
 
@@ -62,7 +64,7 @@ void ShiftDialog::accept() {
     for (const QString& problem : {Problem(m_operator, QStringLiteral("Operator")),
                                    Problem(m_workOrder, QStringLiteral("Work order"))}) {
         if (!problem.isEmpty()) {
-            QMessageBox::warning(this, windowTitle(), problem);
+            ShowPlainMessage(QMessageBox::Warning, windowTitle(), problem, this);
             return;
         }
     }

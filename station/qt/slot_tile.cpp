@@ -7,7 +7,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "cli/unit_labels.h"
 #include "station/transfer_figures.h"
+#include "ui/qt/widget_text.h"
 
 namespace vantrel {
 namespace {
@@ -33,7 +35,7 @@ const char* StateStyle(SlotColour colour) {
 }
 
 QLabel* Label(QWidget* parent, const char* name, int pointSizeDelta, bool bold) {
-    auto* label = new QLabel(parent);
+    auto* label = NewPlainLabel(QString(), parent);
     label->setObjectName(QString::fromLatin1(name));
     QFont font = label->font();
     font.setPointSizeF(font.pointSizeF() + pointSizeDelta);
@@ -87,8 +89,14 @@ SlotTile::SlotTile(const QString& name, bool askSerial, QWidget* parent) : QFram
         m_serial = new QLineEdit(this);
         m_serial->setObjectName(QStringLiteral("serial"));
         m_serial->setPlaceholderText(QStringLiteral("box serial number: type or scan"));
-        m_serial->setMaxLength(200);
+        m_serial->setMaxLength(static_cast<int>(kMaxLabelCharacters));
         layout->addWidget(m_serial);
+        m_serialRefusal = Label(this, "serialRefusal", 0, true);
+        m_serialRefusal->setWordWrap(true);
+        m_serialRefusal->setStyleSheet(QStringLiteral("color:#c62828;"));
+        m_serialRefusal->hide();
+        layout->addWidget(m_serialRefusal);
+        connect(m_serial, &QLineEdit::textChanged, this, &SlotTile::CheckSerial);
     }
     auto* buttons = new QHBoxLayout;
     m_start = new QPushButton(QStringLiteral("Start"), this);
@@ -112,7 +120,7 @@ void SlotTile::Show(const PortSnapshot& port, const SlotFace& face, const UnitCo
         m_state->setStyleSheet(QString::fromLatin1(StateStyle(face.colour)));
     }
     m_detail->setText(Qs(face.detail));
-    m_detail->setToolTip(Qs(face.detail));
+    m_detail->setToolTip(PlainToolTip(Qs(face.detail)));
     m_progress->setMaximum(static_cast<int>(std::max<std::uint32_t>(port.blocksTotal, 1)));
     m_progress->setValue(static_cast<int>(port.blocksDone));
     m_progress->setTextVisible(port.blocksTotal > 0);
@@ -120,7 +128,8 @@ void SlotTile::Show(const PortSnapshot& port, const SlotFace& face, const UnitCo
     m_last->setText(face.lastResult.empty() ? QString() : Qs("last: " + face.lastResult));
     m_counts->setText(Qs(tally.Text()));
     m_device->setText(Qs(port.device));
-    setToolTip(Qs(port.advice.empty() ? port.device : port.device + "\n" + port.advice));
+    setToolTip(
+        PlainToolTip(Qs(port.advice.empty() ? port.device : port.device + "\n" + port.advice)));
     m_start->setEnabled(!running);
     m_stop->setEnabled(running);
 }
@@ -133,7 +142,15 @@ void SlotTile::SetSelected(bool selected) {
 }
 
 QString SlotTile::BoxSerial() const {
-    return m_serial != nullptr ? m_serial->text().trimmed() : QString();
+    return m_serial != nullptr && m_serialRefusal->isHidden() ? m_serial->text().trimmed()
+                                                              : QString();
+}
+
+void SlotTile::CheckSerial() {
+    const std::string wrong =
+        CheckLabelText(m_serial->text().trimmed().toStdString(), kMaxLabelCharacters);
+    m_serialRefusal->setText(Qs("Serial number not taken: " + wrong));
+    m_serialRefusal->setHidden(wrong.empty());
 }
 
 void SlotTile::ClearBoxSerial() {

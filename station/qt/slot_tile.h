@@ -27,7 +27,8 @@ class SlotTile : public QFrame {
               bool running);
     void SetSelected(bool selected);
     // The serial number typed for the unit on the slot, trimmed; empty when
-    // none is asked or typed.
+    // none is asked or typed, or when the tile refuses it (a control or
+    // invisible character, too long): the tile says why as it is typed.
     QString BoxSerial() const;
     // Ready for the next box's serial number.
     void ClearBoxSerial();
@@ -41,6 +42,8 @@ class SlotTile : public QFrame {
     void mousePressEvent(QMouseEvent* event) override;
 
   private:
+    void CheckSerial();
+
     QLabel* m_state;
     QLabel* m_detail;
     QProgressBar* m_progress;
@@ -49,6 +52,7 @@ class SlotTile : public QFrame {
     QLabel* m_counts;
     QLabel* m_device;
     QLineEdit* m_serial = nullptr;
+    QLabel* m_serialRefusal = nullptr;
     QPushButton* m_start;
     QPushButton* m_stop;
     SlotColour m_colour = SlotColour::kOff;

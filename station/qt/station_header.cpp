@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "station/slot_face.h"
+#include "ui/qt/widget_text.h"
 
 namespace vantrel {
 namespace {
@@ -31,24 +32,25 @@ StationHeader::StationHeader(const StationImage& image, const UnitLabels& labels
     : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto* imageLabel = new QLabel(ImageLine(image), this);
+    auto* imageLabel = NewPlainLabel(ImageLine(image), this);
     imageLabel->setObjectName(QStringLiteral("image"));
-    imageLabel->setToolTip(QString::fromStdString(image.path + "\nSHA-256 " + image.sha256));
+    imageLabel->setToolTip(
+        PlainToolTip(QString::fromStdString(image.path + "\nSHA-256 " + image.sha256)));
     QFont big = imageLabel->font();
     big.setPointSizeF(big.pointSizeF() + 4);
     big.setBold(true);
     imageLabel->setFont(big);
     layout->addWidget(imageLabel);
-    auto* people = new QLabel(PeopleLine(labels), this);
+    auto* people = NewPlainLabel(PeopleLine(labels), this);
     people->setObjectName(QStringLiteral("people"));
     layout->addWidget(people);
-    m_totals = new QLabel(this);
+    m_totals = NewPlainLabel(QString(), this);
     m_totals->setObjectName(QStringLiteral("totals"));
     QFont totals = m_totals->font();
     totals.setPointSizeF(totals.pointSizeF() + 2);
     m_totals->setFont(totals);
     layout->addWidget(m_totals);
-    m_banner = new QLabel(this);
+    m_banner = NewPlainLabel(QString(), this);
     m_banner->setObjectName(QStringLiteral("banner"));
     m_banner->setWordWrap(true);
     m_banner->setMargin(6);

@@ -21,6 +21,7 @@
 #include "station/slot_face.h"
 #include "ui/qt/log_pane.h"
 #include "ui/qt/modal_dialogs.h"
+#include "ui/qt/widget_text.h"
 
 namespace vantrel {
 namespace {
@@ -90,7 +91,7 @@ StationWindow::StationWindow(StationSetup& setup, StationWindowOptions options, 
     auto* detail = new QWidget;
     auto* detailLayout = new QVBoxLayout(detail);
     detailLayout->setContentsMargins(0, 0, 0, 0);
-    m_selectedTitle = new QLabel(QStringLiteral("Click a slot to see its unit's log."), detail);
+    m_selectedTitle = NewPlainLabel(QStringLiteral("Click a slot to see its unit's log."), detail);
     m_selectedTitle->setObjectName(QStringLiteral("selectedTitle"));
     detailLayout->addWidget(m_selectedTitle);
     auto* detailSplitter = new QSplitter(Qt::Horizontal, detail);
@@ -293,10 +294,7 @@ void StationWindow::OnEvent(std::size_t index, const StationEvent& event) {
 
 void StationWindow::OnUnitEnded(Slot& slot, UnitRecord unit) {
     if (m_options.askSerial) {
-        const std::string serial = slot.tile->BoxSerial().toStdString();
-        if (CheckLabelText(serial, kMaxLabelCharacters).empty()) {
-            unit.boxSerial = serial;
-        }
+        unit.boxSerial = slot.tile->BoxSerial().toStdString();
         slot.tile->ClearBoxSerial();
     }
     if (m_setup.recorder) {

@@ -47,4 +47,21 @@ QString WidgetText(const QWidget& widget) {
     return {};
 }
 
+QLabel* NewPlainLabel(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+void ShowPlainMessage(QMessageBox::Icon icon, const QString& title, const QString& text,
+                      QWidget* parent) {
+    QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+QString PlainToolTip(const QString& text) {
+    return text.isEmpty() ? text : Qt::convertFromPlainText(text, Qt::WhiteSpacePre);
+}
+
 }  // namespace vantrel

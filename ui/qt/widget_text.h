@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QLabel>
+#include <QMessageBox>
 #include <QString>
 #include <QWidget>
 
@@ -10,5 +12,15 @@ namespace vantrel {
 // pane's contents. Controls without a text take nothing and give "".
 void SetWidgetText(QWidget& widget, const QString& text);
 QString WidgetText(const QWidget& widget);
+
+// A label that shows its text as it is, never as markup: text from an
+// operator, a settings file or a box ("<img src=...>") stays text.
+QLabel* NewPlainLabel(const QString& text, QWidget* parent);
+// A tooltip of `text` as it is, line breaks kept: Qt takes a tooltip that
+// looks like markup for markup.
+QString PlainToolTip(const QString& text);
+// A modal message box that shows `text` as it is, with an OK button.
+void ShowPlainMessage(QMessageBox::Icon icon, const QString& title, const QString& text,
+                      QWidget* parent);
 
 }  // namespace vantrel
