@@ -115,13 +115,13 @@ int main(int argc, char** argv) {
     // shows, the window stops its slots.
     vantrel::QtCallPump pump;
     bool stoppedEarly = false;
-    vantrel::StationWindow* window = nullptr;
+    // Read by the signal thread too, should it end the program at once.
     std::atomic<vantrel::StationSetup*> shiftSetup{nullptr};
-    std::atomic<const vantrel::StationWindow*> shiftWindow{nullptr};
+    std::atomic<vantrel::StationWindow*> shiftWindow{nullptr};
     const vantrel::StopSignals stopSignals(
         pump.Calls(), /*interruptFinishesFirst=*/true,
         {[&](vantrel::StopStep step) {
-             if (window != nullptr) {
+             if (vantrel::StationWindow* window = shiftWindow.load()) {
                  window->OnStopSignal(step);
              } else {
                  stoppedEarly = true;
@@ -157,12 +157,10 @@ int main(int argc, char** argv) {
         vantrel::StationWindow shown(setup, {options.askSerial});
         shown.resize(1280, 860);
         shown.show();
-        window = &shown;
         shiftWindow.store(&shown);
         shown.StartAll();
         QApplication::exec();
         status = shown.ExitStatus();
-        window = nullptr;
         shiftWindow.store(nullptr);
     }
     if (setup.recorder) {

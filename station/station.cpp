@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "records/record_time.h"
 #include "station/dashboard.h"
 #include "text/terminal_output.h"
 
@@ -127,8 +126,7 @@ void Station::Drain() {
             }
         }
         if (event.kind == StationEvent::Kind::kBoot) {
-            m_underWay.Begin(event.label, event.label + " (" + event.device + "), since " +
-                                              UtcSecondsText(event.time));
+            m_underWay.Begin(event.label, event.device, event.time);
         }
         if (event.unit) {
             m_progress.Drop(event.label);

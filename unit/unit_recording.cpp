@@ -5,7 +5,6 @@
 
 #include "cli/unit_labels.h"
 #include "platform/ini_file.h"
-#include "records/record_time.h"
 #include "records/recorder_ending.h"
 #include "records/unit_identity.h"
 #include "ui/updater_dlg.h"
@@ -99,9 +98,7 @@ std::string UnitRecording::PortLabel() const {
 
 void UnitRecording::OnLineEvent(const UpdateEvent& event) {
     if (std::holds_alternative<update_event::SessionStarted>(event)) {
-        m_underWay.Begin(PortLabel(), PortLabel() + " (" + m_dlg.Comm().Device().path +
-                                          "), since " +
-                                          UtcSecondsText(std::chrono::system_clock::now()));
+        m_underWay.Begin(PortLabel(), m_dlg.Comm().Device().path, std::chrono::system_clock::now());
     }
 }
 

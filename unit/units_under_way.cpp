@@ -1,15 +1,19 @@
 #include "unit/units_under_way.h"
 
+#include "records/record_time.h"
+
 namespace vantrel {
 
-void UnitsUnderWay::Begin(const std::string& key, std::string name) {
+void UnitsUnderWay::Begin(const std::string& port, const std::string& device,
+                          std::chrono::system_clock::time_point since) {
+    std::string name = port + " (" + device + "), since " + UtcSecondsText(since);
     std::lock_guard lock(m_mutex);
-    m_units[key] = std::move(name);
+    m_units[port] = std::move(name);
 }
 
-void UnitsUnderWay::End(const std::string& key) {
+void UnitsUnderWay::End(const std::string& port) {
     std::lock_guard lock(m_mutex);
-    m_units.erase(key);
+    m_units.erase(port);
 }
 
 std::vector<std::string> UnitsUnderWay::Names() const {

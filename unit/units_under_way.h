@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <map>
 #include <mutex>
 #include <string>
@@ -13,10 +14,11 @@ namespace vantrel {
 // and end.
 class UnitsUnderWay {
   public:
-    // `key` is the unit's port (one unit at a time on each); `name` says
-    // which unit it is: "A1 (/dev/ttyUSB0), since 14:03:22 UTC".
-    void Begin(const std::string& key, std::string name);
-    void End(const std::string& key);
+    // A unit on `port` (one at a time on each), named for a message as
+    // "A1 (/dev/ttyUSB0), since 2026-12-10T14:03:22Z".
+    void Begin(const std::string& port, const std::string& device,
+               std::chrono::system_clock::time_point since);
+    void End(const std::string& port);
     std::vector<std::string> Names() const;
 
   private:

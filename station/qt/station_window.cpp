@@ -16,7 +16,6 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "records/record_time.h"
 #include "station/qt/station_header.h"
 #include "station/slot_face.h"
 #include "ui/qt/log_pane.h"
@@ -266,8 +265,7 @@ void StationWindow::OnEvent(std::size_t index, const StationEvent& event) {
     switch (event.kind) {
         case StationEvent::Kind::kBoot:
             slot.held.reset();
-            m_underWay.Begin(slot.config.label, slot.config.label + " (" + event.device +
-                                                    "), since " + UtcSecondsText(event.time));
+            m_underWay.Begin(slot.config.label, event.device, event.time);
             break;
         case StationEvent::Kind::kUnitEnd:
             OnUnitEnded(slot, *event.unit);
