@@ -5,11 +5,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
-#include <tuple>
-#include <utility>
 #include <variant>
 #include <vector>
 
@@ -21,6 +20,7 @@
 #include "records/record_text.h"
 #include "records/record_time.h"
 #include "records/sqlite_record_store.h"
+#include "records/unit_cause.h"
 
 namespace {
 
@@ -34,6 +34,7 @@ struct Options {
     bool recordGiven = false;
     std::string since;
     std::string outcome;
+    std::string cause;
     std::string port;
     std::string workOrder;
     std::string operatorName;
@@ -42,6 +43,7 @@ struct Options {
     bool limitGiven = false;
     bool csv = false;
     bool json = false;
+    bool jsonLines = false;
     std::string import;
 };
 
@@ -59,18 +61,39 @@ std::optional<vantrel::UnitOutcome> ParseOutcome(std::string text) {
     return vantrel::OutcomeFromName(text);
 }
 
-// The records, and how many rows were left out since this version cannot
-// read them.
-std::pair<std::vector<vantrel::UnitRecord>, std::size_t> ReadRecords(
-    const vantrel::RecordTarget& target, const vantrel::RecordFilter& filter) {
+// Writes the records the filter takes as they are read; the exit status.
+int List(const vantrel::RecordTarget& target, bool named, const vantrel::RecordFilter& filter,
+         vantrel::RecordFormat format) {
     std::error_code error;
-    if (!target.server && !std::filesystem::exists(target.localFile, error) && !error) {
-        // Nothing recorded here yet; a reader creates nothing.
-        return {};
+    const bool missing =
+        !target.server && !std::filesystem::exists(target.localFile, error) && !error;
+    if (missing && named) {
+        return UsageError("--record: the record file " + target.localFile + " does not exist");
     }
-    const auto store = vantrel::OpenRecordStore(target, vantrel::RecordAccess::kRead);
-    auto records = store->Latest(filter);
-    return {std::move(records), store->LeftOut()};
+    const auto writer = vantrel::MakeRecordWriter(format, std::cout);
+    std::size_t leftOut = 0;
+    // A default file not made yet holds nothing; a reader creates nothing.
+    if (!missing) {
+        try {
+            const auto store = vantrel::OpenRecordStore(target, vantrel::RecordAccess::kRead);
+            store->ForEachLatest(filter,
+                                 [&](const vantrel::UnitRecord& record) { writer->Add(record); });
+            leftOut = store->LeftOut();
+        } catch (const std::exception& failure) {
+            std::cout.flush();
+            std::fprintf(stderr, "vantrel-records: error: %s\n", failure.what());
+            return kExitStoreFailed;
+        }
+    }
+    writer->Finish();
+    std::cout.flush();
+    if (leftOut > 0) {
+        std::fprintf(stderr,
+                     "vantrel-records: warning: %zu records left out: this version cannot read "
+                     "them (written by a newer Vantrel?)\n",
+                     leftOut);
+    }
+    return std::cout ? kExitListed : kExitStoreFailed;
 }
 
 // Brings the units of a file of units kept aside (one JSON object a line)
@@ -141,6 +164,12 @@ int main(int argc, char** argv) {
                    "Units that ended so: completed, failed, cancelled, line-lost, timed-out or "
                    "readback-incomplete")
         ->type_name("OUTCOME");
+    std::string causes;
+    for (const auto& known : vantrel::kCauseNames) {
+        causes += (causes.empty() ? "" : ", ") + std::string(known.name);
+    }
+    app.add_option("--cause", options.cause, "Units that ended for this cause: one of " + causes)
+        ->type_name("CAUSE");
     app.add_option("--port", options.port,
                    "Units on this port: a label (PORT 1, or just 1), a device or a stable name")
         ->type_name("PORT");
@@ -154,21 +183,26 @@ int main(int argc, char** argv) {
                    "Units of the box with this serial number (exactly)")
         ->type_name("SERIAL");
     app.add_option("--limit", options.limit,
-                   "At most this many units (default: 50 in the table, all for --csv and --json)")
+                   "At most this many units (default: 50 in the table, all in an export)")
         ->type_name("N");
     CLI::Option* csv = app.add_flag(
         "--csv", options.csv,
         "Every field as CSV (RFC 4180); a cell that would begin with =, +, -, @, a tab or a CR "
         "begins with ' instead, so that no spreadsheet takes it for a formula");
-    CLI::Option* json = app.add_flag("--json", options.json, "Every field as JSON");
-    csv->excludes(json);
+    CLI::Option* json =
+        app.add_flag("--json", options.json, "Every field as JSON: one array of objects");
+    CLI::Option* jsonLines =
+        app.add_flag("--json-lines", options.jsonLines, "Every field as JSON: one object a line");
+    csv->excludes(json)->excludes(jsonLines);
+    json->excludes(jsonLines);
     CLI::Option* import =
         app.add_option("--import", options.import,
                        "Brings the units kept in FILE, when the record file could not be "
                        "written, into the record file (and with a server URL, to the server)")
             ->type_name("FILE");
-    for (const char* listing : {"--since", "--outcome", "--port", "--work-order", "--operator",
-                                "--box-serial", "--limit", "--csv", "--json"}) {
+    for (const char* listing :
+         {"--since", "--outcome", "--cause", "--port", "--work-order", "--operator", "--box-serial",
+          "--limit", "--csv", "--json", "--json-lines"}) {
         import->excludes(listing);
     }
     if (const auto exit = vantrel::ParseCommandLine(app, argc, argv)) {
@@ -203,6 +237,12 @@ int main(int argc, char** argv) {
                               "readback-incomplete");
         }
     }
+    if (app.count("--cause") > 0) {
+        filter.cause = vantrel::CauseFromName(options.cause);
+        if (!filter.cause) {
+            return UsageError("--cause: \"" + options.cause + "\" is none of " + causes);
+        }
+    }
     filter.port = options.port;
     if (!filter.port.empty() && filter.port.find_first_not_of("0123456789") == std::string::npos) {
         filter.port = "PORT " + filter.port;
@@ -213,26 +253,12 @@ int main(int argc, char** argv) {
     if (app.count("--import") > 0) {
         return Import(options.import, std::get<vantrel::RecordTarget>(target));
     }
-    const bool exporting = options.csv || options.json;
+    const bool exporting = options.csv || options.json || options.jsonLines;
     filter.limit = options.limitGiven ? options.limit : exporting ? 0 : kTableLimit;
 
-    std::vector<vantrel::UnitRecord> records;
-    std::size_t leftOut = 0;
-    try {
-        std::tie(records, leftOut) = ReadRecords(std::get<vantrel::RecordTarget>(target), filter);
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "vantrel-records: error: %s\n", error.what());
-        return kExitStoreFailed;
-    }
-    if (leftOut > 0) {
-        std::fprintf(stderr,
-                     "vantrel-records: warning: %zu records left out: this version cannot read "
-                     "them (written by a newer Vantrel?)\n",
-                     leftOut);
-    }
-    const std::string text = options.csv    ? vantrel::FormatRecordCsv(records)
-                             : options.json ? vantrel::FormatRecordJson(records)
-                                            : vantrel::FormatRecordTable(records);
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    return std::fflush(stdout) == 0 ? kExitListed : kExitStoreFailed;
+    const vantrel::RecordFormat format = options.csv         ? vantrel::RecordFormat::kCsv
+                                         : options.json      ? vantrel::RecordFormat::kJson
+                                         : options.jsonLines ? vantrel::RecordFormat::kJsonLines
+                                                             : vantrel::RecordFormat::kTable;
+    return List(std::get<vantrel::RecordTarget>(target), options.recordGiven, filter, format);
 }

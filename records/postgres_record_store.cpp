@@ -3,7 +3,12 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <chrono>
+#include <limits>
+#include <optional>
 #include <pqxx/pqxx>
+#include <utility>
+#include <vector>
 
 #include "records/record_columns.h"
 #include "records/record_time.h"
@@ -12,16 +17,23 @@ namespace vantrel {
 namespace {
 
 constexpr const char* kInsert = "vantrel_insert_unit";
+// The most units a listing holds at once.
+constexpr std::size_t kPageRows = 256;
 // Serializes creating the tables across stations: two CREATE TABLE IF NOT
 // EXISTS at once can still collide.
 constexpr long kSchemaLock = 0x564E5452;
+// Lets one station at a time build the indexes.
+constexpr long kIndexLock = 0x564E5453;
+// The longest an upgrade or an index build waits for a lock.
+constexpr std::chrono::milliseconds kLockTimeout{1000};
 
 // A column as CREATE TABLE and ALTER TABLE ... ADD COLUMN give it.
 std::string ColumnDefinition(const RecordColumn& column) {
-    static constexpr std::array<const char*, 5> kTypes = {"TEXT", "TIMESTAMPTZ", "BIGINT",
-                                                          "DOUBLE PRECISION", "TEXT"};
+    static constexpr std::array<const char*, 6> kTypes = {
+        "TEXT", "TIMESTAMPTZ", "BIGINT", "DOUBLE PRECISION", "TEXT", "TEXT"};
     return std::string(column.name) + " " + kTypes[static_cast<std::size_t>(column.Kind())] +
-           (column.Key() ? " PRIMARY KEY" : " NOT NULL") + (column.schema > 1 ? " DEFAULT ''" : "");
+           (column.Key() ? " PRIMARY KEY" : " NOT NULL") +
+           (column.revision > 1 ? " DEFAULT ''" : "");
 }
 
 std::string Schema() {
@@ -31,8 +43,18 @@ std::string Schema() {
     }
     return "CREATE TABLE IF NOT EXISTS vantrel_units (" + columns +
            "\n    received_utc TIMESTAMPTZ NOT NULL DEFAULT now()\n);\n"
-           "CREATE INDEX IF NOT EXISTS vantrel_units_by_start ON vantrel_units (start_utc);\n"
-           "CREATE TABLE IF NOT EXISTS vantrel_schema (version INTEGER NOT NULL);\n";
+           "CREATE TABLE IF NOT EXISTS vantrel_schema (version INTEGER NOT NULL);\n"
+           "CREATE TABLE IF NOT EXISTS vantrel_schema_revision (revision INTEGER NOT NULL);\n";
+}
+
+// Each index's name and column: the start, and what filters match exactly.
+std::vector<std::pair<std::string, std::string>> IndexedColumns() {
+    std::vector<std::pair<std::string, std::string>> indexes = {
+        {"vantrel_units_by_start", "start_utc"}};
+    for (const std::string_view column : kIndexedColumns) {
+        indexes.emplace_back("vantrel_units_by_" + std::string(column), std::string(column));
+    }
+    return indexes;
 }
 
 // libpq's messages span lines with tabs; one line reads better in a log.
@@ -60,11 +82,11 @@ constexpr int kStatementTimeoutSeconds = 20;
 
 // Whether an SQL error is the server going away or stalling rather than
 // it refusing the request: connection errors (08), shutdown (57P), a lack
-// of resources (53) and a statement that ran out of time (57014), each of
-// which may pass.
+// of resources (53), a statement that ran out of time (57014) and a lock
+// not had in time (55P03), each of which may pass.
 bool IsTransient(const std::string& state) {
     return state.starts_with("08") || state.starts_with("57P") || state.starts_with("53") ||
-           state == "57014";
+           state == "57014" || state == "55P03";
 }
 
 std::string TimeColumn(const std::string& column) {
@@ -136,23 +158,24 @@ PostgresRecordStore::PostgresRecordStore(const RecordServer& server, Mode mode)
         quiet.exec("SET client_min_messages TO warning");
         quiet.exec("SET statement_timeout TO '" + std::to_string(kStatementTimeoutSeconds) + "s'");
     });
+    // A look takes no lock that a writer or an upgrade would wait for.
+    Tables tables = Guarded("cannot read from", [&] {
+        pqxx::nontransaction look(m_connection->connection);
+        return Look(look);
+    });
     if (mode == Mode::kCreate) {
-        CreateTables();
-    } else {
-        m_hasTables = Guarded("cannot read from", [&] {
-            pqxx::nontransaction look(m_connection->connection);
-            return look.exec("SELECT to_regclass('vantrel_units') IS NOT NULL")[0][0].as<bool>();
-        });
-        if (m_hasTables) {
-            // Only read: the tables stay as they are, and a reader lists the
-            // columns it knows of a newer schema.
-            m_schema = Guarded("cannot read from", [&] {
-                pqxx::nontransaction look(m_connection->connection);
-                return SchemaVersion(look);
-            });
+        RefuseNewer(tables.version);
+        if (!tables.exist || tables.revision < kRecordSchemaRevision) {
+            Upgrade();
+            tables = {true, kSchemaVersion, kRecordSchemaRevision};
         }
+        BuildIndexes();
     }
-    if (m_hasTables && m_schema == kSchemaVersion) {
+    // Only read: the tables stay as they are, and a reader lists the
+    // columns it knows of a newer schema.
+    m_hasTables = tables.exist;
+    m_revision = tables.revision;
+    if (m_hasTables && m_revision >= kRecordSchemaRevision) {
         std::string sql = "INSERT INTO vantrel_units (" + RecordColumnList() + ") VALUES (";
         for (std::size_t i = 1; i <= kRecordColumns.size(); ++i) {
             sql += (i > 1 ? ", $" : "$") + std::to_string(i);
@@ -164,10 +187,49 @@ PostgresRecordStore::PostgresRecordStore(const RecordServer& server, Mode mode)
 
 PostgresRecordStore::~PostgresRecordStore() = default;
 
-int PostgresRecordStore::SchemaVersion(pqxx::transaction_base& transaction) const {
-    const int version =
-        transaction.exec("SELECT coalesce(max(version), 0) FROM vantrel_schema")[0][0].as<int>();
-    return std::max(version, 1);
+PostgresRecordStore::Tables PostgresRecordStore::Look(pqxx::transaction_base& transaction) const {
+    Tables tables;
+    const pqxx::row found = transaction.exec(
+        "SELECT to_regclass('vantrel_units') IS NOT NULL,"
+        " to_regclass('vantrel_schema') IS NOT NULL,"
+        " to_regclass('vantrel_schema_revision') IS NOT NULL")[0];
+    tables.exist = found[0].as<bool>();
+    if (!tables.exist) {
+        tables.revision = kRecordSchemaRevision;
+        return tables;
+    }
+    if (found[1].as<bool>()) {
+        tables.version =
+            transaction.exec("SELECT coalesce(max(version), 0) FROM vantrel_schema")[0][0]
+                .as<int>();
+    }
+    if (tables.version > kSchemaVersion) {
+        tables.revision = kRecordSchemaRevision;  // a newer schema only adds
+        return tables;
+    }
+    int kept = tables.version;
+    if (found[2].as<bool>()) {
+        kept = std::max(kept, transaction
+                                  .exec("SELECT coalesce(max(revision), 0)"
+                                        " FROM vantrel_schema_revision")[0][0]
+                                  .as<int>());
+    }
+    // The columns are what a write needs: they tell where the version
+    // table holds no row, and where it says more than is there.
+    const pqxx::result columns = transaction.exec(
+        "SELECT attname FROM pg_attribute WHERE attrelid = 'vantrel_units'::regclass"
+        " AND attnum > 0 AND NOT attisdropped");
+    const int present = RevisionOfColumns([&](std::string_view name) {
+        for (const pqxx::row& column : columns) {
+            if (column[0].c_str() == name) {
+                return true;
+            }
+        }
+        return false;
+    });
+    tables.revision = std::max(1, kept > 0 ? std::min(kept, present) : present);
+    tables.version = std::max(tables.version, VersionOfRevision(tables.revision));
+    return tables;
 }
 
 void PostgresRecordStore::RefuseNewer(int version) const {
@@ -178,42 +240,86 @@ void PostgresRecordStore::RefuseNewer(int version) const {
     }
 }
 
-void PostgresRecordStore::CreateTables() {
+void PostgresRecordStore::Upgrade() {
     const int version = Guarded("cannot create the tables on", [&] {
         pqxx::work create(m_connection->connection);
+        // A lock held by another client (a long report, a station's open
+        // transaction) is not waited for beyond this: the unit waits in the
+        // spool instead, and the other stations' writes never queue behind
+        // an upgrade that waits.
+        create.exec("SET LOCAL lock_timeout TO '" + std::to_string(kLockTimeout.count()) + "ms'");
         // Stations that start at once create or upgrade one after another.
         create.exec("SELECT pg_advisory_xact_lock(" + std::to_string(kSchemaLock) + ")");
         create.exec(Schema());
-        const bool numbered = !create.exec("SELECT 1 FROM vantrel_schema LIMIT 1").empty();
-        const int found = numbered ? SchemaVersion(create) : kSchemaVersion;
-        if (found > kSchemaVersion) {
-            return found;
+        const Tables found = Look(create);
+        if (found.version > kSchemaVersion) {
+            return found.version;
         }
         // Each unit already there keeps its fields, and the new ones are
         // empty.
         for (const RecordColumn& column : kRecordColumns) {
-            if (column.schema > found) {
+            if (column.revision > found.revision) {
                 create.exec("ALTER TABLE vantrel_units ADD COLUMN IF NOT EXISTS " +
                             ColumnDefinition(column));
             }
         }
-        if (!numbered || found < kSchemaVersion) {
+        if (create.exec("SELECT coalesce(max(version), 0) FROM vantrel_schema")[0][0].as<int>() <
+            kSchemaVersion) {
             create.exec("DELETE FROM vantrel_schema");
             create.exec("INSERT INTO vantrel_schema (version) VALUES (" +
                         std::to_string(kSchemaVersion) + ")");
         }
+        create.exec(KeepRevisionSql("vantrel_schema_revision"));
         create.commit();
         return kSchemaVersion;
     });
     RefuseNewer(version);
-    m_hasTables = true;
-    m_schema = kSchemaVersion;
+}
+
+void PostgresRecordStore::BuildIndexes() {
+    // Built beside the writers (CONCURRENTLY), outside any transaction, by
+    // one station at a time; one that cannot have its locks soon is left
+    // for a later start, as filters work without it, only slower.
+    const bool mine = Guarded("cannot create the indexes on", [&] {
+        pqxx::nontransaction lock(m_connection->connection);
+        return lock.exec("SELECT pg_try_advisory_lock(" + std::to_string(kIndexLock) + ")")[0][0]
+            .as<bool>();
+    });
+    if (!mine) {
+        return;
+    }
+    Guarded("cannot create the indexes on", [&] {
+        try {
+            pqxx::nontransaction build(m_connection->connection);
+            build.exec("SET lock_timeout TO '" + std::to_string(kLockTimeout.count()) + "ms'");
+            build.exec("SET statement_timeout TO 0");
+            for (const auto& [name, column] : IndexedColumns()) {
+                const pqxx::result index =
+                    build.exec("SELECT indisvalid FROM pg_index WHERE indexrelid = to_regclass(" +
+                               build.quote(name) + ")");
+                if (!index.empty() && index[0][0].as<bool>()) {
+                    continue;
+                }
+                // What a build that did not end left behind.
+                build.exec("DROP INDEX CONCURRENTLY IF EXISTS " + name);
+                build.exec("CREATE INDEX CONCURRENTLY IF NOT EXISTS " + name +
+                           " ON vantrel_units (" + column + ")");
+            }
+        } catch (const pqxx::sql_error&) {
+            // A lock not had in time, or a build another client cancelled.
+        }
+        pqxx::nontransaction build(m_connection->connection);
+        build.exec("RESET lock_timeout");
+        build.exec("SET statement_timeout TO '" + std::to_string(kStatementTimeoutSeconds) + "s'");
+        build.exec("SELECT pg_advisory_unlock(" + std::to_string(kIndexLock) + ")");
+    });
 }
 
 void PostgresRecordStore::Write(const UnitRecord& record) {
-    if (!m_hasTables || m_schema != kSchemaVersion) {
+    if (!m_hasTables || m_revision < kRecordSchemaRevision) {
         throw RecordStoreError("the record server " + m_name + " has no tables of schema " +
-                               std::to_string(kSchemaVersion) + " to write into");
+                               std::to_string(kSchemaVersion) + " revision " +
+                               std::to_string(kRecordSchemaRevision) + " to write into");
     }
     std::vector<std::string> values;
     for (const RecordColumn& column : kRecordColumns) {
@@ -230,50 +336,73 @@ void PostgresRecordStore::Write(const UnitRecord& record) {
     });
 }
 
-std::vector<UnitRecord> PostgresRecordStore::Latest(const RecordFilter& filter) {
-    std::vector<UnitRecord> records;
+void PostgresRecordStore::ForEachLatest(const RecordFilter& filter,
+                                        const std::function<void(const UnitRecord&)>& each) {
+    m_leftOut = 0;
     if (!m_hasTables) {
-        return records;
+        return;
     }
     const std::string columns =
-        RecordColumnList(m_schema, "", [](const std::string& sql, const RecordColumn& column) {
+        RecordColumnList(m_revision, "", [](const std::string& sql, const RecordColumn& column) {
             return column.Kind() == ColumnKind::kTime ? TimeColumn(sql) : sql;
         });
-    std::string sql = "SELECT " + columns +
-                      " FROM vantrel_units"
-                      " WHERE ($1::timestamptz IS NULL OR start_utc >= $1::timestamptz)"
-                      " AND ($2::text IS NULL OR outcome = $2::text)"
-                      " AND ($3::text IS NULL OR port_label = $3::text OR device = $3::text"
-                      " OR stable_name = $3::text)";
+    // Read a page at a time, each page after the last one's (start, id):
+    // no transaction stays open while the caller writes the units out, so
+    // a long export holds no lock that an upgrade or a writer waits for.
+    std::string sql =
+        "SELECT " + columns +
+        " FROM vantrel_units"
+        " WHERE ($1::timestamptz IS NULL OR start_utc >= $1::timestamptz)"
+        " AND ($2::text IS NULL OR outcome = $2::text)"
+        " AND ($3::text IS NULL OR port_label = $3::text OR device = $3::text"
+        " OR stable_name = $3::text)"
+        " AND ($4::timestamptz IS NULL OR (start_utc, id) < ($4::timestamptz, $5::text))";
     const std::string since = filter.since ? UtcTimeText(*filter.since) : "";
     const std::string outcome = filter.outcome ? std::string(OutcomeName(*filter.outcome)) : "";
-    const std::string limit = std::to_string(filter.limit);
-    std::vector<const char*> values = {filter.since ? since.c_str() : nullptr,
-                                       filter.outcome ? outcome.c_str() : nullptr,
-                                       filter.port.empty() ? nullptr : filter.port.c_str()};
+    std::vector<const char*> values = {
+        filter.since ? since.c_str() : nullptr, filter.outcome ? outcome.c_str() : nullptr,
+        filter.port.empty() ? nullptr : filter.port.c_str(), nullptr, nullptr};
     for (const ExactFilter& exact : kExactFilters) {
         const std::string value = "$" + std::to_string(values.size() + 1) + "::text";
         sql += " AND (" + value + " IS NULL OR " +
-               SelectedColumn(ColumnNamed(exact.column), m_schema) + " = " + value + ")";
+               SelectedColumn(ColumnNamed(exact.column), m_revision) + " = " + value + ")";
         const std::string& wanted = filter.*exact.value;
         values.push_back(wanted.empty() ? nullptr : wanted.c_str());
     }
     sql += " ORDER BY start_utc DESC, id DESC LIMIT $" + std::to_string(values.size() + 1) +
            "::bigint";
-    values.push_back(filter.limit == 0 ? nullptr : limit.c_str());
-    const pqxx::result rows = Guarded("cannot read from", [&] {
-        pqxx::nontransaction select(m_connection->connection);
-        return select.exec_params(sql, pqxx::prepare::make_dynamic_params(values));
-    });
-    m_leftOut = 0;
-    for (const pqxx::row& row : rows) {
-        try {
-            records.push_back(RecordFromRow(ServerRow(row), 0, m_name));
-        } catch (const RecordStoreError&) {
-            ++m_leftOut;
+    std::string afterStart;
+    std::string afterId;
+    std::size_t left = filter.limit == 0 ? std::numeric_limits<std::size_t>::max() : filter.limit;
+    while (left > 0) {
+        const std::size_t wanted = std::min(left, kPageRows);
+        const std::string limit = std::to_string(wanted);
+        std::vector<const char*> page = values;
+        page.push_back(limit.c_str());
+        const pqxx::result rows = Guarded("cannot read from", [&] {
+            pqxx::nontransaction select(m_connection->connection);
+            return select.exec_params(sql, pqxx::prepare::make_dynamic_params(page));
+        });
+        for (const pqxx::row& row : rows) {
+            const ServerRow stored(row);
+            afterId = stored.Text(0);
+            afterStart = stored.Text(1);
+            std::optional<UnitRecord> record;
+            try {
+                record = RecordFromRow(stored, 0, m_name);
+            } catch (const RecordStoreError&) {
+                ++m_leftOut;
+                continue;
+            }
+            each(*record);
         }
+        if (rows.size() < wanted) {
+            return;
+        }
+        left -= rows.size();
+        values[3] = afterStart.c_str();
+        values[4] = afterId.c_str();
     }
-    return records;
 }
 
 }  // namespace vantrel

@@ -15,7 +15,8 @@ class transaction_base;
 namespace vantrel {
 
 // Records on a PostgreSQL server that every station of a line writes into,
-// in the table vantrel_units (created with vantrel_schema when missing).
+// in the table vantrel_units (created with vantrel_schema and
+// vantrel_schema_revision when missing).
 // A record whose id the server has already is left alone, so a record sent
 // again after its answer was lost is harmless.
 class PostgresRecordStore final : public RecordStore {
@@ -36,15 +37,23 @@ class PostgresRecordStore final : public RecordStore {
     PostgresRecordStore& operator=(const PostgresRecordStore&) = delete;
 
     void Write(const UnitRecord& record) override;
-    std::vector<UnitRecord> Latest(const RecordFilter& filter) override;
+    void ForEachLatest(const RecordFilter& filter,
+                       const std::function<void(const UnitRecord&)>& each) override;
 
   private:
     struct Connection;
 
+    struct Tables {
+        bool exist = false;
+        int version = 0;   // the number writers check; 0 when none is kept
+        int revision = 0;  // of the columns there
+    };
+    Tables Look(pqxx::transaction_base& transaction) const;
     // Creates the tables, or adds the columns that tables of an older
-    // schema lack.
-    void CreateTables();
-    int SchemaVersion(pqxx::transaction_base& transaction) const;
+    // revision lack, in one transaction that waits little for its locks.
+    void Upgrade();
+    // Builds the indexes that are missing or were left unfinished.
+    void BuildIndexes();
     void RefuseNewer(int version) const;
     template <typename Action>
     auto Guarded(const char* doing, Action action);
@@ -52,7 +61,7 @@ class PostgresRecordStore final : public RecordStore {
     std::string m_name;
     std::unique_ptr<Connection> m_connection;
     bool m_hasTables = false;
-    int m_schema = kSchemaVersion;  // that of the server's tables
+    int m_revision = kRecordSchemaRevision;  // that of the server's tables
 };
 
 }  // namespace vantrel

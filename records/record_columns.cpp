@@ -19,6 +19,8 @@ std::string ColumnText(const RecordColumn& column, const UnitRecord& record) {
         }
         case ColumnKind::kOutcome:
             return std::string(OutcomeName(column.Of<UnitOutcome>(record)));
+        case ColumnKind::kCause:
+            return std::string(CauseName(column.Of<UnitCause>(record)));
     }
     return {};
 }
@@ -29,6 +31,32 @@ UnitOutcome StoredOutcome(std::string_view name, const std::string& id, const st
     }
     throw RecordStoreError("unit " + id + " in " + store + " has an outcome this version of " +
                            "Vantrel does not know: \"" + std::string(name) + "\"");
+}
+
+std::string KeepRevisionSql(std::string_view table) {
+    const std::string name(table);
+    const std::string revision = std::to_string(kRecordSchemaRevision);
+    return "INSERT INTO " + name + " (revision) SELECT " + revision +
+           " WHERE NOT EXISTS (SELECT 1 FROM " + name + " WHERE revision >= " + revision +
+           ");\nDELETE FROM " + name + " WHERE revision < (SELECT max(revision) FROM " + name +
+           ");\n";
+}
+
+std::string CauseCondition(const std::string& cause, const std::string& outcome, int revision) {
+    const std::string column = SelectedColumn(ColumnNamed("cause"), revision);
+    return "(" + cause + " IS NULL OR " + column + " = " + cause + " OR (" + column +
+           " = '' AND outcome = " + outcome + "))";
+}
+
+std::optional<UnitOutcome> OutcomeGivingCause(UnitCause cause) {
+    for (const UnitOutcome outcome :
+         {UnitOutcome::kCompleted, UnitOutcome::kFailed, UnitOutcome::kCancelled,
+          UnitOutcome::kLineLost, UnitOutcome::kTimedOut, UnitOutcome::kReadbackIncomplete}) {
+        if (CauseOfOutcome(outcome) == cause) {
+            return outcome;
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace vantrel

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 #include <nlohmann/json.hpp>
+#include <ostream>
+#include <sstream>
 #include <vector>
 
 #include "records/record_columns.h"
@@ -63,7 +65,7 @@ class JsonRow {
 
     std::string Text(int column) const {
         // Units kept aside by a version before the column came have none.
-        if (Of(column).schema > 1 && !m_unit.contains(Name(column))) {
+        if (Of(column).revision > 1 && !m_unit.contains(Name(column))) {
             return "";
         }
         const nlohmann::json& field = Field(column);
@@ -126,20 +128,15 @@ std::string CsvField(const std::string& field) {
     return quoted + "\"";
 }
 
-}  // namespace
+class TableWriter final : public RecordWriter {
+  public:
+    explicit TableWriter(std::ostream& out) : m_out(out) {}
 
-std::string FormatRecordTable(std::span<const UnitRecord> records) {
-    if (records.empty()) {
-        return "No units recorded.\n";
-    }
-    using Row = std::vector<std::string>;
-    std::vector<Row> rows = {{"START (UTC)", "STATION", "PORT", "DEVICE", "KIND", "WORK ORDER",
-                              "BOX", "BLOCKS", "RESENT", "OUTCOME", "SECONDS", "REASON"}};
-    for (const UnitRecord& record : records) {
+    void Add(const UnitRecord& record) override {
         // "2026-12-09T05:00:00.123456Z" as "2026-12-09 05:00:00".
         std::string start = UtcTimeText(record.start).substr(0, 19);
         start[10] = ' ';
-        rows.push_back(
+        m_rows.push_back(
             {start, Cell(record.stationName.empty() ? record.host : record.stationName),
              Cell(record.portLabel), Cell(record.device), Cell(record.imageKind),
              Cell(record.workOrder), Cell(record.boxSerial),
@@ -147,39 +144,121 @@ std::string FormatRecordTable(std::span<const UnitRecord> records) {
              std::to_string(record.framesSentAgain), std::string(OutcomeName(record.outcome)),
              SecondsText(record.seconds), Cell(record.reason)});
     }
-    return FormatColumns(rows);
+    void Finish() override {
+        m_out << (m_rows.size() == 1 ? std::string("No units recorded.\n") : FormatColumns(m_rows));
+    }
+
+  private:
+    std::ostream& m_out;
+    std::vector<std::vector<std::string>> m_rows = {{"START (UTC)", "STATION", "PORT", "DEVICE",
+                                                     "KIND", "WORK ORDER", "BOX", "BLOCKS",
+                                                     "RESENT", "OUTCOME", "SECONDS", "REASON"}};
+};
+
+class CsvWriter final : public RecordWriter {
+  public:
+    explicit CsvWriter(std::ostream& out) : m_out(out) {
+        for (const RecordColumn& column : kRecordColumns) {
+            m_fields.emplace_back(column.name);
+        }
+        AddRow();
+    }
+
+    void Add(const UnitRecord& stored) override {
+        const UnitRecord record = SafeRecord(stored);
+        m_fields.clear();
+        for (const RecordColumn& column : kRecordColumns) {
+            m_fields.push_back(ColumnText(column, record));
+        }
+        AddRow();
+    }
+    void Finish() override {}
+
+  private:
+    void AddRow() {
+        for (std::size_t i = 0; i < m_fields.size(); ++i) {
+            m_out << (i > 0 ? "," : "") << CsvField(m_fields[i]);
+        }
+        m_out << "\r\n";
+    }
+
+    std::ostream& m_out;
+    std::vector<std::string> m_fields;
+};
+
+// One document however many units: "[", the objects indented as one
+// array's elements, "]".
+class JsonWriter final : public RecordWriter {
+  public:
+    explicit JsonWriter(std::ostream& out) : m_out(out) {}
+
+    void Add(const UnitRecord& record) override {
+        const std::string object = JsonText(UnitJson(record));
+        std::string element = m_units++ == 0 ? "[\n  " : ",\n  ";
+        element.reserve(element.size() + object.size() + object.size() / 8);
+        // Only the layout has line ends (a string's are escaped), and the
+        // last one ends the element.
+        for (std::size_t i = 0; i + 1 < object.size(); ++i) {
+            element += object[i];
+            if (object[i] == '\n') {
+                element += "  ";
+            }
+        }
+        m_out << element;
+    }
+    void Finish() override { m_out << (m_units == 0 ? "[]\n" : "\n]\n"); }
+
+  private:
+    std::ostream& m_out;
+    std::size_t m_units = 0;
+};
+
+class JsonLinesWriter final : public RecordWriter {
+  public:
+    explicit JsonLinesWriter(std::ostream& out) : m_out(out) {}
+    void Add(const UnitRecord& record) override { m_out << FormatUnitJsonLine(record); }
+    void Finish() override {}
+
+  private:
+    std::ostream& m_out;
+};
+
+}  // namespace
+
+std::unique_ptr<RecordWriter> MakeRecordWriter(RecordFormat format, std::ostream& out) {
+    switch (format) {
+        case RecordFormat::kCsv:
+            return std::make_unique<CsvWriter>(out);
+        case RecordFormat::kJson:
+            return std::make_unique<JsonWriter>(out);
+        case RecordFormat::kJsonLines:
+            return std::make_unique<JsonLinesWriter>(out);
+        case RecordFormat::kTable:
+            break;
+    }
+    return std::make_unique<TableWriter>(out);
+}
+
+std::string FormatRecords(RecordFormat format, std::span<const UnitRecord> records) {
+    std::ostringstream text;
+    const auto writer = MakeRecordWriter(format, text);
+    for (const UnitRecord& record : records) {
+        writer->Add(record);
+    }
+    writer->Finish();
+    return text.str();
+}
+
+std::string FormatRecordTable(std::span<const UnitRecord> records) {
+    return FormatRecords(RecordFormat::kTable, records);
 }
 
 std::string FormatRecordCsv(std::span<const UnitRecord> records) {
-    std::string csv;
-    const auto addRow = [&](const std::vector<std::string>& fields) {
-        for (std::size_t i = 0; i < fields.size(); ++i) {
-            csv += (i > 0 ? "," : "") + CsvField(fields[i]);
-        }
-        csv += "\r\n";
-    };
-    std::vector<std::string> fields;
-    for (const RecordColumn& column : kRecordColumns) {
-        fields.emplace_back(column.name);
-    }
-    addRow(fields);
-    for (const UnitRecord& stored : records) {
-        const UnitRecord record = SafeRecord(stored);
-        fields.clear();
-        for (const RecordColumn& column : kRecordColumns) {
-            fields.push_back(ColumnText(column, record));
-        }
-        addRow(fields);
-    }
-    return csv;
+    return FormatRecords(RecordFormat::kCsv, records);
 }
 
 std::string FormatRecordJson(std::span<const UnitRecord> records) {
-    nlohmann::ordered_json units = nlohmann::ordered_json::array();
-    for (const UnitRecord& record : records) {
-        units.push_back(UnitJson(record));
-    }
-    return JsonText(units);
+    return FormatRecords(RecordFormat::kJson, records);
 }
 
 std::string FormatUnitJson(const UnitRecord& record) {

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -15,6 +16,7 @@ namespace vantrel {
 struct RecordFilter {
     std::optional<UnitRecord::Clock::time_point> since;  // units started at or after
     std::optional<UnitOutcome> outcome;
+    std::optional<UnitCause> cause;
     std::string port;       // a port label, device or stable name; empty for any
     std::size_t limit = 0;  // the newest this many; 0 for all
     // Each the whole of the field; empty for any.
@@ -44,10 +46,19 @@ class RecordStore {
     virtual ~RecordStore() = default;
 
     virtual void Write(const UnitRecord& record) = 0;
-    // Newest first (by start), without the records this version cannot
-    // read (an outcome a newer one wrote): LeftOut() tells how many.
-    virtual std::vector<UnitRecord> Latest(const RecordFilter& filter) = 0;
-    // The records the last Latest left out.
+    // Gives `each` the records the filter takes, newest first (by start),
+    // one at a time: what a listing holds does not grow with the store.
+    // Leaves out the records this version cannot read (an outcome a newer
+    // one wrote): LeftOut() tells how many.
+    virtual void ForEachLatest(const RecordFilter& filter,
+                               const std::function<void(const UnitRecord&)>& each) = 0;
+    // The same records, all at once.
+    std::vector<UnitRecord> Latest(const RecordFilter& filter) {
+        std::vector<UnitRecord> records;
+        ForEachLatest(filter, [&](const UnitRecord& record) { records.push_back(record); });
+        return records;
+    }
+    // The records the last listing left out.
     std::size_t LeftOut() const { return m_leftOut; }
 
   protected:

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -24,11 +25,22 @@ constexpr int kApplicationId = 0x564E5452;
 
 // A column as CREATE TABLE and ALTER TABLE ... ADD COLUMN give it.
 std::string ColumnDefinition(const RecordColumn& column) {
-    static constexpr std::array<const char*, 5> kTypes = {"TEXT", "TEXT", "INTEGER", "REAL",
-                                                          "TEXT"};
+    static constexpr std::array<const char*, 6> kTypes = {"TEXT", "TEXT", "INTEGER",
+                                                          "REAL", "TEXT", "TEXT"};
     return std::string(column.name) + " " + kTypes[static_cast<std::size_t>(column.Kind())] +
            (column.Key() ? " PRIMARY KEY" : "") + " NOT NULL" +
-           (column.schema > 1 ? " DEFAULT ''" : "");
+           (column.revision > 1 ? " DEFAULT ''" : "");
+}
+
+// The indexes and the revision's table, as the newest revision has them;
+// each made only where missing.
+std::string Additions() {
+    std::string sql;
+    for (const std::string_view column : kIndexedColumns) {
+        sql += "CREATE INDEX IF NOT EXISTS units_by_" + std::string(column) + " ON units (" +
+               std::string(column) + ");\n";
+    }
+    return sql + "CREATE TABLE IF NOT EXISTS schema_revision (revision INTEGER NOT NULL);\n";
 }
 
 std::string Schema() {
@@ -44,7 +56,8 @@ std::string Schema() {
            "    server TEXT NOT NULL,\n"
            "    unit_id TEXT NOT NULL REFERENCES units (id),\n"
            "    UNIQUE (server, unit_id)\n"
-           ");\n";
+           ");\n" +
+           Additions();
 }
 
 // `path` as the path of a file: URI, its %, ? and # escaped.
@@ -190,7 +203,7 @@ void SqliteRecordStore::Open(Mode mode) {
     if (mode == Mode::kCreate) {
         UseWal();
     }
-    if (mode == Mode::kCreate || (m_hasTables && m_schema < kSchemaVersion)) {
+    if (mode == Mode::kCreate || (m_hasTables && m_revision < kRecordSchemaRevision)) {
         SetUpTables();
     }
     // A unit's record is kept once its write returns, power cut or not.
@@ -261,8 +274,37 @@ void SqliteRecordStore::Look(Mode mode) {
         RefuseNewer(version);
     }
     m_hasTables = !empty;
-    // Schema 1 files that came before user_version was written hold 0.
-    m_schema = std::max<int>(1, static_cast<int>(version));
+    m_revision = m_hasTables ? StoredRevision(version) : kRecordSchemaRevision;
+}
+
+int SqliteRecordStore::StoredRevision(std::int64_t version) {
+    if (version > kSchemaVersion) {
+        return kRecordSchemaRevision;  // a newer schema only adds: read what this one knows
+    }
+    int kept = static_cast<int>(version);
+    {
+        Statement table(*this,
+                        "SELECT count(*) FROM sqlite_master"
+                        " WHERE type = 'table' AND name = 'schema_revision'");
+        if (table.Step("cannot read") && table.Int(0) > 0) {
+            Statement revision(*this, "SELECT coalesce(max(revision), 0) FROM schema_revision");
+            if (revision.Step("cannot read")) {
+                kept = std::max(kept, static_cast<int>(revision.Int(0)));
+            }
+        }
+    }
+    // The columns are what a write needs: they tell where no version was
+    // kept (files of schema 1 that came before user_version hold 0), and
+    // where it says more than is there.
+    std::vector<std::string> names;
+    Statement columns(*this, "SELECT name FROM pragma_table_info('units')");
+    while (columns.Step("cannot read")) {
+        names.push_back(columns.Text(0));
+    }
+    const int present = RevisionOfColumns([&](std::string_view name) {
+        return std::find(names.begin(), names.end(), name) != names.end();
+    });
+    return std::max(1, kept > 0 ? std::min(kept, present) : present);
 }
 
 void SqliteRecordStore::RefuseNewer(std::int64_t version) const {
@@ -280,6 +322,13 @@ void SqliteRecordStore::SetBusyTimeout(std::chrono::milliseconds limit) {
 void SqliteRecordStore::Run(const std::string& sql, const char* doing) {
     Statement statement(*this, sql);
     while (statement.Step(doing)) {
+    }
+}
+
+void SqliteRecordStore::Exec(const std::string& statements, const char* doing) {
+    const int code = sqlite3_exec(m_db, statements.c_str(), nullptr, nullptr, nullptr);
+    if (code != SQLITE_OK) {
+        Fail(doing, code);
     }
 }
 
@@ -319,26 +368,27 @@ void SqliteRecordStore::SetUpTables() {
                            " (SELECT user_version FROM pragma_user_version())");
             if (look.Step("cannot read")) {
                 created = look.Int(0) == kApplicationId;
-                version = std::max<sqlite3_int64>(1, look.Int(1));
+                version = look.Int(1);
             }
         }
+        int revision = kRecordSchemaRevision;
         if (!created) {
-            const int code = sqlite3_exec(m_db, Schema().c_str(), nullptr, nullptr, nullptr);
-            if (code != SQLITE_OK) {
-                Fail("cannot set up", code);
-            }
+            Exec(Schema(), "cannot set up");
             Run("PRAGMA application_id=" + std::to_string(kApplicationId), "cannot set up");
         } else {
             RefuseNewer(version);
+            revision = StoredRevision(version);
             // Each unit already there keeps its fields, and the new ones
             // are empty.
             for (const RecordColumn& column : kRecordColumns) {
-                if (column.schema > version) {
+                if (column.revision > revision) {
                     Run("ALTER TABLE units ADD COLUMN " + ColumnDefinition(column),
                         "cannot upgrade");
                 }
             }
+            Exec(Additions(), "cannot upgrade");
         }
+        Exec(KeepRevisionSql("schema_revision"), "cannot write to");
         // Written also when the tables were there: a file that takes no
         // write (a full disk, a lock that is never let go) is found now,
         // before any unit depends on it.
@@ -349,7 +399,7 @@ void SqliteRecordStore::SetUpTables() {
         throw;
     }
     m_hasTables = true;
-    m_schema = kSchemaVersion;
+    m_revision = kRecordSchemaRevision;
 }
 
 bool SqliteRecordStore::WriteUnit(const UnitRecord& record) {
@@ -409,23 +459,25 @@ bool SqliteRecordStore::WriteAndSpool(const UnitRecord& record, const std::strin
     }
 }
 
-std::vector<UnitRecord> SqliteRecordStore::Latest(const RecordFilter& filter) {
-    std::vector<UnitRecord> records;
+void SqliteRecordStore::ForEachLatest(const RecordFilter& filter,
+                                      const std::function<void(const UnitRecord&)>& each) {
     m_leftOut = 0;
     if (!m_hasTables) {
-        return records;
+        return;
     }
-    std::string sql = "SELECT " + RecordColumnList(m_schema) +
+    std::string sql = "SELECT " + RecordColumnList(m_revision) +
                       " FROM units"
                       " WHERE (?1 IS NULL OR start_utc >= ?1)"
                       " AND (?2 IS NULL OR outcome = ?2)"
                       " AND (?3 IS NULL OR port_label = ?3 OR device = ?3"
-                      " OR stable_name = ?3)";
-    int parameter = 4;
+                      " OR stable_name = ?3)"
+                      " AND " +
+                      CauseCondition("?4", "?5", m_revision);
+    int parameter = 6;
     for (const ExactFilter& exact : kExactFilters) {
         const std::string value = "?" + std::to_string(parameter++);
         sql += " AND (" + value + " IS NULL OR " +
-               SelectedColumn(ColumnNamed(exact.column), m_schema) + " = " + value + ")";
+               SelectedColumn(ColumnNamed(exact.column), m_revision) + " = " + value + ")";
     }
     sql += " ORDER BY start_utc DESC, id DESC LIMIT ?" + std::to_string(parameter);
     Statement select(*this, sql);
@@ -434,7 +486,13 @@ std::vector<UnitRecord> SqliteRecordStore::Latest(const RecordFilter& filter) {
     filter.since ? select.Bind(1, since) : select.BindNull(1);
     filter.outcome ? select.Bind(2, outcome) : select.BindNull(2);
     filter.port.empty() ? select.BindNull(3) : select.Bind(3, filter.port);
-    parameter = 4;
+    const std::string cause = filter.cause ? std::string(CauseName(*filter.cause)) : "";
+    const auto causeOutcome = filter.cause ? OutcomeGivingCause(*filter.cause) : std::nullopt;
+    const std::string causeOutcomeName =
+        causeOutcome ? std::string(OutcomeName(*causeOutcome)) : "";
+    filter.cause ? select.Bind(4, cause) : select.BindNull(4);
+    causeOutcome ? select.Bind(5, causeOutcomeName) : select.BindNull(5);
+    parameter = 6;
     for (const ExactFilter& exact : kExactFilters) {
         const std::string& value = filter.*exact.value;
         value.empty() ? select.BindNull(parameter++) : select.Bind(parameter++, value);
@@ -442,13 +500,15 @@ std::vector<UnitRecord> SqliteRecordStore::Latest(const RecordFilter& filter) {
     select.Bind(parameter,
                 filter.limit == 0 ? sqlite3_int64{-1} : static_cast<sqlite3_int64>(filter.limit));
     while (select.Step("cannot read")) {
+        std::optional<UnitRecord> record;
         try {
-            records.push_back(RecordFromRow(select, 0, m_path));
+            record = RecordFromRow(select, 0, m_path);
         } catch (const RecordStoreError&) {
             ++m_leftOut;
+            continue;
         }
+        each(*record);
     }
-    return records;
 }
 
 std::vector<SqliteRecordStore::Spooled> SqliteRecordStore::SpooledFor(const std::string& server,
@@ -458,7 +518,7 @@ std::vector<SqliteRecordStore::Spooled> SqliteRecordStore::SpooledFor(const std:
     if (!m_hasTables) {
         return spooled;
     }
-    Statement select(*this, "SELECT spool.position, " + RecordColumnList(m_schema, "units.") +
+    Statement select(*this, "SELECT spool.position, " + RecordColumnList(m_revision, "units.") +
                                 " FROM spool JOIN units ON units.id = spool.unit_id"
                                 " WHERE spool.server = ?1 AND spool.position > ?2"
                                 " ORDER BY spool.position LIMIT ?3");

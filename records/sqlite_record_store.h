@@ -27,7 +27,8 @@ class SqliteRecordStore final : public RecordStore {
         // written, not even the files of WAL mode.
         kReadOnly,
     };
-    // The schema this version writes, kept in PRAGMA user_version.
+    // The schema version this one writes, kept in PRAGMA user_version; its
+    // revision is kept in the table schema_revision.
     static constexpr int kSchemaVersion = kRecordSchemaVersion;
     // How long a write waits for another process's write to finish.
     static constexpr std::chrono::milliseconds kBusyTimeout{10000};
@@ -42,7 +43,8 @@ class SqliteRecordStore final : public RecordStore {
     const std::string& Path() const { return m_path; }
 
     void Write(const UnitRecord& record) override;
-    std::vector<UnitRecord> Latest(const RecordFilter& filter) override;
+    void ForEachLatest(const RecordFilter& filter,
+                       const std::function<void(const UnitRecord&)>& each) override;
 
     // How long a write waits for another process's write to end before it
     // fails (kBusyTimeout when opened).
@@ -76,8 +78,14 @@ class SqliteRecordStore final : public RecordStore {
     // or one of a newer schema unless only reading.
     void Look(Mode mode);
     void RefuseNewer(std::int64_t version) const;
+    // The revision of the tables of a file at `version`: the one kept
+    // beside it, or for a file of schema 1 that kept no version, the one
+    // its columns show.
+    int StoredRevision(std::int64_t version);
     // Runs a statement to its end.
     void Run(const std::string& sql, const char* doing);
+    // Runs statements that give no rows, one after the other.
+    void Exec(const std::string& statements, const char* doing);
     void UseWal();
     // Creates the tables, or adds the columns a file of an older schema
     // lacks, in one transaction.
@@ -88,7 +96,7 @@ class SqliteRecordStore final : public RecordStore {
     std::string m_path;
     sqlite3* m_db = nullptr;
     bool m_hasTables = false;
-    int m_schema = kSchemaVersion;  // that of the file's tables
+    int m_revision = kRecordSchemaRevision;  // that of the file's tables
 };
 
 }  // namespace vantrel

@@ -35,4 +35,22 @@ std::optional<UnitOutcome> OutcomeFromName(std::string_view name) {
     return std::nullopt;
 }
 
+UnitCause CauseOfOutcome(UnitOutcome outcome) {
+    switch (outcome) {
+        case UnitOutcome::kCompleted:
+            return UnitCause::kCompleted;
+        case UnitOutcome::kCancelled:
+            return UnitCause::kCancelled;
+        case UnitOutcome::kLineLost:
+            return UnitCause::kLineLost;
+        case UnitOutcome::kTimedOut:
+            return UnitCause::kTimedOut;
+        case UnitOutcome::kReadbackIncomplete:
+            return UnitCause::kReadbackIncomplete;
+        case UnitOutcome::kFailed:
+            break;
+    }
+    return UnitCause::kFailed;
+}
+
 }  // namespace vantrel

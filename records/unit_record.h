@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "records/unit_cause.h"
+
 namespace vantrel {
 
 // How a unit's update ended.
@@ -23,6 +25,10 @@ enum class UnitOutcome {
 std::string_view OutcomeName(UnitOutcome outcome);
 // The outcome that `name` names; nothing for any other text.
 std::optional<UnitOutcome> OutcomeFromName(std::string_view name);
+
+// The cause a record gets that has none, from its outcome: a record of an
+// older version, or one whose cause a newer version added.
+UnitCause CauseOfOutcome(UnitOutcome outcome);
 
 // One unit that reached Start: what was written into which box on which
 // port, and how it ended.
@@ -52,6 +58,7 @@ struct UnitRecord {
     double seconds = 0;
     std::string toolVersion;
     std::string log;  // what the unit's log pane showed
+    UnitCause cause = UnitCause::kCompleted;
 };
 
 }  // namespace vantrel

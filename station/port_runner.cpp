@@ -234,7 +234,7 @@ bool PortRunner::RunUnit(CUpdaterDlg& dlg, UnitLine& line, UiThreadCalls& ui) {
         // new unit may start.
         const bool noBoxToWaitFor = m_noNewUnits.load() && m_config.loop && !line.BoxAnnounced();
         if (m_stop.load() || noBoxToWaitFor) {
-            line.Cancel(UnitEnding::kCancelled);
+            line.Cancel(UnitEnding::kStopped);
         }
     }
     if (!m_ended) {

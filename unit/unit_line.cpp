@@ -195,16 +195,18 @@ void UnitLine::Finish(const SessionEnd& end, Unit& unit) {
     const std::string at = BlockText(record.blocksAcknowledged, record.blocksInImage);
     switch (unit.ending) {
         case UnitEnding::kCancelled:
+        case UnitEnding::kStopped:
             record.outcome = UnitOutcome::kCancelled;
+            record.cause =
+                unit.ending == UnitEnding::kStopped ? UnitCause::kStopped : UnitCause::kCancelled;
             record.reason = "cancelled at " + at + (unit.cancelSent ? " (CNL sent)" : "");
             return;
         case UnitEnding::kTimedOut:
-            record.outcome = UnitOutcome::kTimedOut;
-            record.reason = TimeoutReason(*unit.stalled, *m_rules.timeout,
-                                          record.blocksAcknowledged, record.blocksInImage);
+            DescribeTimeout(*unit.stalled, *m_rules.timeout, record);
             return;
         case UnitEnding::kLineLost:
             record.outcome = UnitOutcome::kLineLost;
+            record.cause = UnitCause::kLineLost;
             record.reason = "the line was lost at " + at + ": " + m_portLoss;
             return;
         case UnitEnding::kNone:

@@ -17,7 +17,8 @@ namespace vantrel {
 class CUpdaterDlg;
 
 // Why the program running a unit pressed Cancel, if it did.
-enum class UnitEnding { kNone, kCancelled, kTimedOut, kLineLost };
+// kStopped: the program or station stopped, not the operator's Cancel.
+enum class UnitEnding { kNone, kCancelled, kStopped, kTimedOut, kLineLost };
 
 // When a program cancels a unit by itself.
 struct UnitRules {

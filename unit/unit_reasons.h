@@ -17,9 +17,10 @@ std::string BlockText(std::uint32_t done, std::uint32_t total);
 // program's Cancel; `unit` holds its blocks.
 void DescribeSessionEnd(const SessionEnd& end, UnitRecord& unit);
 
-// Why a unit timed out: the box fell silent, or it kept answering without
-// letting the update move on.
-std::string TimeoutReason(const StallWatch::Stall& stall, std::chrono::milliseconds limit,
-                          std::uint32_t acknowledged, std::uint32_t total);
+// The cause and reason of a unit that timed out: the box fell silent, or
+// it kept answering without letting the update move on; `unit` holds its
+// blocks.
+void DescribeTimeout(const StallWatch::Stall& stall, std::chrono::milliseconds limit,
+                     UnitRecord& unit);
 
 }  // namespace vantrel

@@ -47,6 +47,15 @@ class UnitRecording : private UnitObserver {
     std::size_t Close();
 
     bool UnitUnderWay() const { return m_line.UnitUnderWay(); }
+    // Presses Cancel for the unit under way, which then ends stopped rather
+    // than cancelled by the operator; false when no unit is under way.
+    bool StopUnit() {
+        if (!m_line.UnitUnderWay()) {
+            return false;
+        }
+        m_line.Cancel(UnitEnding::kStopped);
+        return true;
+    }
     // Called on the UI thread after each unit is handed to the recorder.
     void OnEachUnitEnded(std::function<void()> ended) { m_ended = std::move(ended); }
     // How the unit that ended last ended; nothing before the first.

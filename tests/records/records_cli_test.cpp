@@ -95,7 +95,8 @@ std::vector<std::string> FieldTexts(const UnitRecord& record) {
             record.reason,
             seconds,
             record.toolVersion,
-            record.log};
+            record.log,
+            std::string(CauseName(record.cause))};
 }
 
 class RecordsCli : public ::testing::Test {
@@ -245,14 +246,23 @@ TEST_F(RecordsCli, DamagedFileExitsOneNamingItAndStaysAsItWas) {
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "operator notes, not records\n");
 }
 
-TEST_F(RecordsCli, MissingFileListsNothingAndCreatesNothing) {
+TEST_F(RecordsCli, AMissingFileNamedIsAnErrorAndTheDefaultOneListsNothing) {
     const std::string missing = dir.File("none.sqlite");
-    const Ran table = Records({"--record", missing});
-    EXPECT_EQ(table.status, 0) << table.err;
-    EXPECT_EQ(table.out, "No units recorded.\n");
-    const Ran json = Records({"--record", missing, "--json"});
-    EXPECT_EQ(test::ParseJson(json.out), nlohmann::json::array());
+    const Ran named = Records({"--record", missing});
+    EXPECT_EQ(named.status, 2);
+    EXPECT_NE(named.err.find(missing), std::string::npos) << named.err;
+    EXPECT_EQ(named.out, "");
+    const std::string data = dir.File("data");
+    const auto byDefault = [&](const char* format) {
+        test::ChildProcess child({"/usr/bin/env", "XDG_DATA_HOME=" + data, VANTREL_RECORDS_PATH,
+                                  format});
+        EXPECT_EQ(child.Wait(30s), 0) << child.Err();
+        return child.Out();
+    };
+    EXPECT_EQ(byDefault("--limit=50"), "No units recorded.\n");
+    EXPECT_EQ(test::ParseJson(byDefault("--json")), nlohmann::json::array());
     EXPECT_FALSE(std::filesystem::exists(missing));
+    EXPECT_FALSE(std::filesystem::exists(data));
 }
 
 TEST_F(RecordsCli, ImportBringsEachUnitInOnceAndNamesTheLinesItCannotRead) {

@@ -34,6 +34,7 @@ UnitRecord SampleRecord(int number, const std::string& station) {
     record.seconds = 41.5 + number / 8.0;
     record.toolVersion = "1.0";
     record.log = "Wait for STB BOOT...\n>> Uploading... [" + n + " %]\n";
+    record.cause = static_cast<UnitCause>(number % 14);
     return record;
 }
 
@@ -61,6 +62,7 @@ void ExpectSameRecord(const UnitRecord& expected, const UnitRecord& actual) {
     EXPECT_EQ(actual.seconds, expected.seconds) << actual.id;
     EXPECT_EQ(actual.toolVersion, expected.toolVersion) << actual.id;
     EXPECT_EQ(actual.log, expected.log) << actual.id;
+    EXPECT_EQ(actual.cause, expected.cause) << actual.id;
 }
 
 }  // namespace vantrel::test

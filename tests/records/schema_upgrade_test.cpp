@@ -91,6 +91,7 @@ std::vector<UnitRecord> V1Units() {
         unit.seconds = row.seconds;
         unit.toolVersion = "1.0 (git 2debeb0)";
         unit.log = row.log;
+        unit.cause = CauseOfOutcome(row.outcome);
         units.push_back(unit);
     }
     return units;
@@ -172,12 +173,12 @@ TEST(SchemaUpgrade, AServerTableOfSchema1IsUpgradedOnceKeepingEveryUnit) {
         std::string columns;
         for (const RecordColumn& column : kRecordColumns) {
             columns +=
-                column.schema == 1 ? (columns.empty() ? "" : ", ") + std::string(column.name) : "";
+                column.revision == 1 ? (columns.empty() ? "" : ", ") + std::string(column.name) : "";
         }
         for (const UnitRecord& unit : V1Units()) {
             std::string values;
             for (const RecordColumn& column : kRecordColumns) {
-                if (column.schema == 1) {
+                if (column.revision == 1) {
                     values += (values.empty() ? "" : ", ") + make.quote(ColumnText(column, unit));
                 }
             }

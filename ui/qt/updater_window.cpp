@@ -99,7 +99,7 @@ void UpdaterWindow::OnStopSignal(StopStep /*step*/) {
         m_unitAtStop = m_recording->UnitUnderWay();
     }
     CloseModalDialogs(this);
-    if (!m_dlg->CanClose()) {
+    if (!m_dlg->CanClose() && !m_recording->StopUnit()) {
         m_dlg->OnCommand(kIdCancel);
     }
     // After the dialogs' loops have returned.
