@@ -356,12 +356,23 @@ void PostgresRecordStore::ForEachLatest(const RecordFilter& filter,
         " AND ($2::text IS NULL OR outcome = $2::text)"
         " AND ($3::text IS NULL OR port_label = $3::text OR device = $3::text"
         " OR stable_name = $3::text)"
-        " AND ($4::timestamptz IS NULL OR (start_utc, id) < ($4::timestamptz, $5::text))";
+        " AND ($4::timestamptz IS NULL OR (start_utc, id) < ($4::timestamptz, $5::text))"
+        " AND " +
+        CauseCondition("$6::text", "$7::text", m_revision);
     const std::string since = filter.since ? UtcTimeText(*filter.since) : "";
     const std::string outcome = filter.outcome ? std::string(OutcomeName(*filter.outcome)) : "";
-    std::vector<const char*> values = {
-        filter.since ? since.c_str() : nullptr, filter.outcome ? outcome.c_str() : nullptr,
-        filter.port.empty() ? nullptr : filter.port.c_str(), nullptr, nullptr};
+    const std::string cause = filter.cause ? std::string(CauseName(*filter.cause)) : "";
+    const auto causeOutcome = filter.cause ? OutcomeGivingCause(*filter.cause) : std::nullopt;
+    const std::string causeOutcomeName =
+        causeOutcome ? std::string(OutcomeName(*causeOutcome)) : "";
+    // $4 and $5, the last page's end, are set once there is one.
+    std::vector<const char*> values = {filter.since ? since.c_str() : nullptr,
+                                       filter.outcome ? outcome.c_str() : nullptr,
+                                       filter.port.empty() ? nullptr : filter.port.c_str(),
+                                       nullptr,
+                                       nullptr,
+                                       filter.cause ? cause.c_str() : nullptr,
+                                       causeOutcome ? causeOutcomeName.c_str() : nullptr};
     for (const ExactFilter& exact : kExactFilters) {
         const std::string value = "$" + std::to_string(values.size() + 1) + "::text";
         sql += " AND (" + value + " IS NULL OR " +

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <iterator>
 #include <memory>
 
 #include "records/postgres_record_store.h"
@@ -140,6 +141,8 @@ TEST_P(RecordStoreContract, FiltersAndLimits) {
              f.operatorName = "Ana";
          },
          {9}},
+        {"a cause", [](RecordFilter& f) { f.cause = UnitCause::kBoxSilent; }, {7}},
+        {"a cause no unit has", [](RecordFilter& f) { f.cause = UnitCause::kTimedOut; }, {}},
         {"a box serial since the 5th",
          [&](RecordFilter& f) {
              f.since = since(5);
@@ -156,6 +159,39 @@ TEST_P(RecordStoreContract, FiltersAndLimits) {
         c.narrow(filter);
         EXPECT_EQ(Ids(store->Latest(filter)), expected) << c.what;
     }
+}
+
+// More units than a server's page, several started at the same moment:
+// each comes once, newest first and by id among equals, also with a limit
+// and a filter that cut a page.
+TEST_P(RecordStoreContract, AListingLongerThanAPageComesWholeAndInOrder) {
+    auto store = Open();
+    std::vector<std::string> expected;
+    for (int number = 0; number < 600; ++number) {
+        UnitRecord record = test::SampleRecord(number);
+        record.start = test::SampleRecord(number / 3).start;
+        store->Write(record);
+        expected.insert(expected.begin(), record.id);
+    }
+    // Among units started together the higher id comes first.
+    for (std::size_t i = 0; i + 2 < expected.size(); i += 3) {
+        std::sort(expected.begin() + static_cast<long>(i),
+                  expected.begin() + static_cast<long>(i) + 3, std::greater<>());
+    }
+    std::vector<std::string> streamed;
+    store->ForEachLatest({}, [&](const UnitRecord& record) { streamed.push_back(record.id); });
+    EXPECT_EQ(streamed, expected);
+    RecordFilter limited;
+    limited.limit = 300;
+    EXPECT_EQ(Ids(store->Latest(limited)),
+              std::vector<std::string>(expected.begin(), expected.begin() + 300));
+    RecordFilter ana;
+    ana.operatorName = "Ana";
+    std::vector<std::string> anas;
+    std::copy_if(
+        expected.begin(), expected.end(), std::back_inserter(anas),
+        [](const std::string& id) { return (std::stoi(id.substr(id.rfind('-') + 1)) % 2) == 1; });
+    EXPECT_EQ(Ids(store->Latest(ana)), anas);
 }
 
 TEST_P(RecordStoreContract, ARecordSentTwiceIsKeptOnce) {

@@ -2,8 +2,10 @@
 // read-only files, units brought in from a file of their own, and its exit
 // status for bad options and bad files.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -147,6 +149,105 @@ TEST_F(RecordsCli, CsvHoldsEveryFieldOfEveryUnitNewestFirst) {
     }
 }
 
+// Fills `path` with `count` small units, the newest numbered highest, in one
+// transaction.
+void FillRecordFile(const std::string& path, int count) {
+    UnitRecord seed = test::SampleRecord(0, "seed");
+    seed.log.clear();  // one line a unit in CSV too
+    SqliteRecordStore(path).Write(seed);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    std::string sql = "INSERT INTO units (" + RecordColumnList() + ") VALUES (";
+    for (std::size_t i = 1; i <= kRecordColumns.size(); ++i) {
+        sql += (i > 1 ? ", ?" : "?") + std::to_string(i);
+    }
+    sqlite3_stmt* insert = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, (sql + ")").c_str(), -1, &insert, nullptr), SQLITE_OK);
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    UnitRecord unit = test::SampleRecord(1);
+    unit.log.clear();
+    for (int number = 1; number <= count; ++number) {
+        unit.id = "bulk-" + std::to_string(number);
+        unit.start = test::SampleRecord(0).start + std::chrono::seconds(number);
+        for (std::size_t i = 0; i < kRecordColumns.size(); ++i) {
+            const std::string text = ColumnText(kRecordColumns[i], unit);
+            sqlite3_bind_text(insert, static_cast<int>(i) + 1, text.data(),
+                              static_cast<int>(text.size()), SQLITE_TRANSIENT);
+        }
+        ASSERT_EQ(sqlite3_step(insert), SQLITE_DONE) << sqlite3_errmsg(db);
+        sqlite3_reset(insert);
+    }
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_finalize(insert);
+    sqlite3_close(db);
+}
+
+TEST(RecordsExport, TwoHundredThousandUnitsComeWholeAndInOrderInEachFormat) {
+    constexpr int kUnits = 200000;
+    test::TempDir dir;
+    const std::string file = dir.File("records.sqlite");
+    FillRecordFile(file, kUnits);
+    // Each format's units by id, in the order written: the bulk newest
+    // first, then the seed unit.
+    struct Format {
+        const char* option;
+        std::function<std::vector<std::string>(const std::string&)> ids;
+    };
+    const auto idsAfter = [](const std::string& text, const std::string& key) {
+        std::vector<std::string> ids;
+        for (auto at = text.find(key); at != std::string::npos; at = text.find(key, at)) {
+            at += key.size();
+            ids.push_back(text.substr(at, text.find('"', at) - at));
+        }
+        return ids;
+    };
+    const Format formats[] = {
+        {"--csv",
+         [](const std::string& text) {
+             std::vector<std::string> ids;
+             std::istringstream lines(text);
+             std::string names;
+             std::getline(lines, names);
+             for (std::string line; std::getline(lines, line);) {
+                 ids.push_back(line.substr(0, line.find(',')));
+             }
+             return ids;
+         }},
+        {"--json",
+         [&](const std::string& text) {
+             EXPECT_TRUE(nlohmann::json::accept(text)) << "one valid document";
+             return idsAfter(text, "{\n    \"id\": \"");
+         }},
+        {"--json-lines",
+         [&](const std::string& text) {
+             std::size_t lines = 0;
+             std::istringstream in(text);
+             for (std::string line; std::getline(in, line); ++lines) {
+                 if (!nlohmann::json::accept(line)) {
+                     ADD_FAILURE() << "line " << lines + 1 << " is no JSON object: " << line;
+                     break;
+                 }
+             }
+             EXPECT_EQ(lines, kUnits + 1u);
+             return idsAfter(text, "{\"id\":\"");
+         }},
+    };
+    std::vector<std::string> expected;
+    for (int number = kUnits; number >= 1; --number) {
+        expected.push_back("bulk-" + std::to_string(number));
+    }
+    expected.push_back(test::SampleRecord(0, "seed").id);
+    for (const Format& format : formats) {
+        const Ran run = Records({"--record", file, format.option});
+        ASSERT_EQ(run.status, 0) << format.option << ": " << run.err;
+        const std::vector<std::string> ids = format.ids(run.out);
+        const auto differ = std::mismatch(ids.begin(), ids.end(), expected.begin(), expected.end());
+        EXPECT_TRUE(differ.first == ids.end() && differ.second == expected.end())
+            << format.option << ": " << ids.size() << " units, the first out of order at "
+            << differ.first - ids.begin();
+    }
+}
+
 TEST_F(RecordsCli, JsonHoldsEveryFieldOfEveryUnitNewestFirst) {
     const Ran run = Records({"--json", "--record", file});
     ASSERT_EQ(run.status, 0) << run.err;
@@ -254,8 +355,8 @@ TEST_F(RecordsCli, AMissingFileNamedIsAnErrorAndTheDefaultOneListsNothing) {
     EXPECT_EQ(named.out, "");
     const std::string data = dir.File("data");
     const auto byDefault = [&](const char* format) {
-        test::ChildProcess child({"/usr/bin/env", "XDG_DATA_HOME=" + data, VANTREL_RECORDS_PATH,
-                                  format});
+        test::ChildProcess child(
+            {"/usr/bin/env", "XDG_DATA_HOME=" + data, VANTREL_RECORDS_PATH, format});
         EXPECT_EQ(child.Wait(30s), 0) << child.Err();
         return child.Out();
     };

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <pqxx/pqxx>
 #include <sstream>
 #include <thread>
@@ -15,10 +16,12 @@
 #include "records/record_report.h"
 #include "records/record_target.h"
 #include "records/sqlite_record_store.h"
+#include "records/unit_recorder.h"
 #include "tests/records/private_postgres.h"
 #include "tests/records/sample_record.h"
 #include "tests/support/json_text.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/wait_until.h"
 
 namespace vantrel {
 namespace {
@@ -161,39 +164,52 @@ TEST(SchemaUpgrade, ARecordFileOfSchema1IsUpgradedOnceKeepingEveryUnit) {
     }
 }
 
-TEST(SchemaUpgrade, AServerTableOfSchema1IsUpgradedOnceKeepingEveryUnit) {
-    test::PrivatePostgres server;
+// An INSERT of `unit` as a writer of schema 2 (today's) makes it, naming only
+// the columns it knows, each value quoted by `quote`.
+template <typename Quote>
+std::string TodaysInsert(const std::string& table, const UnitRecord& unit, Quote quote,
+                         int revision = 2) {
+    std::string columns;
+    std::string values;
+    for (const RecordColumn& column : kRecordColumns) {
+        if (column.revision <= revision) {
+            columns += (columns.empty() ? "" : ", ") + std::string(column.name);
+            values += (values.empty() ? "" : ", ") + quote(ColumnText(column, unit));
+        }
+    }
+    return "INSERT INTO " + table + " (" + columns + ") VALUES (" + values + ")";
+}
+
+// The server's table as Vantrel 1.0 left it, holding V1Units().
+RecordServer MakeV1Server(const test::PrivatePostgres& server) {
     const RecordServer target =
         *std::get<RecordTarget>(ParseRecordTarget(server.Url(), "unused.sqlite")).server;
-    {
-        pqxx::connection connection(target.conninfo);
-        pqxx::work make(connection);
-        std::ifstream ddl(VANTREL_RECORD_FIXTURES "/postgres-v1.sql");
-        make.exec(std::string(std::istreambuf_iterator<char>(ddl), {}));
-        std::string columns;
-        for (const RecordColumn& column : kRecordColumns) {
-            columns +=
-                column.revision == 1 ? (columns.empty() ? "" : ", ") + std::string(column.name) : "";
-        }
-        for (const UnitRecord& unit : V1Units()) {
-            std::string values;
-            for (const RecordColumn& column : kRecordColumns) {
-                if (column.revision == 1) {
-                    values += (values.empty() ? "" : ", ") + make.quote(ColumnText(column, unit));
-                }
-            }
-            make.exec("INSERT INTO vantrel_units (" + columns + ") VALUES (" + values + ")");
-        }
-        make.commit();
+    pqxx::connection connection(target.conninfo);
+    pqxx::work make(connection);
+    std::ifstream ddl(VANTREL_RECORD_FIXTURES "/postgres-v1.sql");
+    make.exec(std::string(std::istreambuf_iterator<char>(ddl), {}));
+    for (const UnitRecord& unit : V1Units()) {
+        make.exec(TodaysInsert(
+            "vantrel_units", unit, [&](const std::string& text) { return make.quote(text); }, 1));
     }
+    make.commit();
+    return target;
+}
+
+std::string ServerVersion(const RecordServer& target) {
+    pqxx::connection connection(target.conninfo);
+    pqxx::nontransaction look(connection);
+    return look
+        .exec("SELECT coalesce(string_agg(version::text, ','), '') FROM vantrel_schema")[0][0]
+        .as<std::string>();
+}
+
+TEST(SchemaUpgrade, AServerTableOfSchema1IsUpgradedOnceKeepingEveryUnit) {
+    test::PrivatePostgres server;
+    const RecordServer target = MakeV1Server(server);
     using Mode = PostgresRecordStore::Mode;
     ExpectV1Units(PostgresRecordStore(target, Mode::kExisting).Latest({}), "read as it is");
-    const auto version = [&] {
-        pqxx::connection connection(target.conninfo);
-        pqxx::nontransaction look(connection);
-        return look.exec("SELECT string_agg(version::text, ',') FROM vantrel_schema")[0][0]
-            .as<std::string>();
-    };
+    const auto version = [&] { return ServerVersion(target); };
     EXPECT_EQ(version(), "1") << "a reader upgrades nothing";
 
     // Two stations that start at once.
@@ -209,6 +225,120 @@ TEST(SchemaUpgrade, AServerTableOfSchema1IsUpgradedOnceKeepingEveryUnit) {
     test::ExpectSameRecord(NewUnit(), units.front());
     units.erase(units.begin());
     ExpectV1Units(units, "opened again");
+}
+
+TEST(SchemaUpgrade, AServerTableOfSchema1WithAnEmptyVersionTableIsUpgraded) {
+    test::PrivatePostgres server;
+    const RecordServer target = MakeV1Server(server);
+    {
+        pqxx::connection connection(target.conninfo);
+        pqxx::nontransaction(connection).exec("DELETE FROM vantrel_schema");
+    }
+    PostgresRecordStore station(target);
+    station.Write(NewUnit());
+    EXPECT_EQ(ServerVersion(target), "2");
+    EXPECT_EQ(station.Latest({}).size(), 7u);
+    // A unit stored without a cause is found by the one its outcome gives.
+    RecordFilter lost;
+    lost.cause = UnitCause::kLineLost;
+    const std::vector<UnitRecord> found = station.Latest(lost);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].id, "v1-unit-3");
+}
+
+// A long report holds the table of schema 1 while a station of this version
+// starts and another of the first version writes: the upgrade gives up its
+// lock wait at once, so the older station's insert does not queue behind it,
+// and the unit waits in the spool until the report ends.
+TEST(SchemaUpgrade, AnOpenTransactionOnTheTableStallsNoStation) {
+    test::PrivatePostgres server;
+    const RecordServer target = MakeV1Server(server);
+    pqxx::connection reportConnection(target.conninfo);
+    pqxx::work report(reportConnection);
+    report.exec("SELECT count(*) FROM vantrel_units");
+
+    test::TempDir dir;
+    RecordTarget station =
+        std::get<RecordTarget>(ParseRecordTarget(server.Url(), dir.File("r.sqlite")));
+    RecorderOptions options;
+    options.retryInterval = std::chrono::milliseconds(50);
+    std::vector<std::string> warnings;
+    std::mutex mutex;
+    options.onWarning = [&](const std::string& text) {
+        std::lock_guard lock(mutex);
+        warnings.push_back(text);
+    };
+    auto opened = UnitRecorder::Open(station, options);
+    ASSERT_TRUE(std::holds_alternative<std::unique_ptr<UnitRecorder>>(opened));
+    auto& recorder = std::get<std::unique_ptr<UnitRecorder>>(opened);
+    ASSERT_TRUE(recorder->Record(NewUnit()));
+    ASSERT_TRUE(test::WaitUntil([&] { return recorder->Status().serverUnreachable; },
+                                [] { std::this_thread::sleep_for(std::chrono::milliseconds(10)); },
+                                std::chrono::seconds(30)));
+
+    UnitRecord older = V1Units()[0];
+    older.id = "older-station-unit";
+    pqxx::connection olderConnection(target.conninfo);
+    pqxx::nontransaction insert(olderConnection);
+    // Well below the 20 s an upgrade that waited for its lock held writers.
+    insert.exec("SET statement_timeout TO '10s'");
+    EXPECT_NO_THROW(insert.exec(TodaysInsert(
+        "vantrel_units", older, [&](const std::string& text) { return insert.quote(text); }, 1)));
+    EXPECT_EQ(ServerVersion(target), "1");
+
+    report.commit();
+    EXPECT_TRUE(recorder->Flush(std::chrono::seconds(30)));
+    EXPECT_EQ(ServerVersion(target), "2");
+    const std::vector<UnitRecord> units =
+        PostgresRecordStore(target, PostgresRecordStore::Mode::kExisting).Latest({});
+    EXPECT_EQ(units.size(), 8u);
+    recorder->Close(std::chrono::seconds(5));
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(warnings.size(), 1u);
+}
+
+// What today's programs do, once a newer one has added to the schema: check
+// the version number, and insert naming the columns they know.
+TEST(SchemaUpgrade, TodaysWritersGoOnWritingIntoTheUpgradedTables) {
+    UnitRecord unit = V1Units()[3];
+    unit.id = "today-unit";
+    {
+        test::TempDir dir;
+        const std::string path = dir.File("records.sqlite");
+        SqliteRecordStore(path).Write(NewUnit());
+        EXPECT_EQ(FileVersion(path), "2");
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+        const auto quote = [](const std::string& text) {
+            std::string quoted = "'";
+            for (const char c : text) {
+                quoted += c == '\'' ? "''" : std::string(1, c);
+            }
+            return quoted + "'";
+        };
+        EXPECT_EQ(
+            sqlite3_exec(db, TodaysInsert("units", unit, quote).c_str(), nullptr, nullptr, nullptr),
+            SQLITE_OK)
+            << sqlite3_errmsg(db);
+        sqlite3_close(db);
+        const std::vector<UnitRecord> units = SqliteRecordStore(path).Latest({});
+        ASSERT_EQ(units.size(), 2u);
+        test::ExpectSameRecord(unit, units.back());
+    }
+    test::PrivatePostgres server;
+    const RecordServer target =
+        *std::get<RecordTarget>(ParseRecordTarget(server.Url(), "unused.sqlite")).server;
+    PostgresRecordStore(target).Write(NewUnit());
+    EXPECT_EQ(ServerVersion(target), "2");
+    {
+        pqxx::connection connection(target.conninfo);
+        pqxx::nontransaction insert(connection);
+        insert.exec(TodaysInsert("vantrel_units", unit,
+                                 [&](const std::string& text) { return insert.quote(text); }));
+    }
+    const std::vector<UnitRecord> units = PostgresRecordStore(target).Latest({});
+    ASSERT_EQ(units.size(), 2u);
+    test::ExpectSameRecord(unit, units.back());
 }
 
 TEST(SchemaUpgrade, UnitsKeptAsideBySchema1AreImportedWithTheNewFieldsEmpty) {
