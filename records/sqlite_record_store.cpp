@@ -465,39 +465,47 @@ void SqliteRecordStore::ForEachLatest(const RecordFilter& filter,
     if (!m_hasTables) {
         return;
     }
-    std::string sql = "SELECT " + RecordColumnList(m_revision) +
-                      " FROM units"
-                      " WHERE (?1 IS NULL OR start_utc >= ?1)"
-                      " AND (?2 IS NULL OR outcome = ?2)"
-                      " AND (?3 IS NULL OR port_label = ?3 OR device = ?3"
-                      " OR stable_name = ?3)"
-                      " AND " +
-                      CauseCondition("?4", "?5", m_revision);
-    int parameter = 6;
-    for (const ExactFilter& exact : kExactFilters) {
-        const std::string value = "?" + std::to_string(parameter++);
-        sql += " AND (" + value + " IS NULL OR " +
-               SelectedColumn(ColumnNamed(exact.column), m_revision) + " = " + value + ")";
+    // Only the filters given become conditions: SQLite uses an index for
+    // "column = ?" but not for "? IS NULL OR column = ?".
+    std::vector<std::string> values;
+    std::string where;
+    const auto condition = [&](const std::string& text) {
+        where += (where.empty() ? " WHERE " : " AND ") + text;
+    };
+    const auto parameter = [&](std::string value) {
+        values.push_back(std::move(value));
+        return "?" + std::to_string(values.size());
+    };
+    if (filter.since) {
+        condition("start_utc >= " + parameter(UtcTimeText(*filter.since)));
     }
-    sql += " ORDER BY start_utc DESC, id DESC LIMIT ?" + std::to_string(parameter);
-    Statement select(*this, sql);
-    const std::string since = filter.since ? UtcTimeText(*filter.since) : "";
-    const std::string outcome = filter.outcome ? std::string(OutcomeName(*filter.outcome)) : "";
-    filter.since ? select.Bind(1, since) : select.BindNull(1);
-    filter.outcome ? select.Bind(2, outcome) : select.BindNull(2);
-    filter.port.empty() ? select.BindNull(3) : select.Bind(3, filter.port);
-    const std::string cause = filter.cause ? std::string(CauseName(*filter.cause)) : "";
-    const auto causeOutcome = filter.cause ? OutcomeGivingCause(*filter.cause) : std::nullopt;
-    const std::string causeOutcomeName =
-        causeOutcome ? std::string(OutcomeName(*causeOutcome)) : "";
-    filter.cause ? select.Bind(4, cause) : select.BindNull(4);
-    causeOutcome ? select.Bind(5, causeOutcomeName) : select.BindNull(5);
-    parameter = 6;
-    for (const ExactFilter& exact : kExactFilters) {
-        const std::string& value = filter.*exact.value;
-        value.empty() ? select.BindNull(parameter++) : select.Bind(parameter++, value);
+    if (filter.outcome) {
+        condition("outcome = " + parameter(std::string(OutcomeName(*filter.outcome))));
     }
-    select.Bind(parameter,
+    if (!filter.port.empty()) {
+        const std::string port = parameter(filter.port);
+        condition("(port_label = " + port + " OR device = " + port + " OR stable_name = " + port +
+                  ")");
+    }
+    if (filter.cause) {
+        const std::string cause = parameter(std::string(CauseName(*filter.cause)));
+        const auto outcome = OutcomeGivingCause(*filter.cause);
+        condition(CauseCondition(
+            cause, outcome ? parameter(std::string(OutcomeName(*outcome))) : "NULL", m_revision));
+    }
+    for (const ExactFilter& exact : kExactFilters) {
+        if (const std::string& value = filter.*exact.value; !value.empty()) {
+            condition(SelectedColumn(ColumnNamed(exact.column), m_revision) + " = " +
+                      parameter(value));
+        }
+    }
+    Statement select(*this, "SELECT " + RecordColumnList(m_revision) + " FROM units" + where +
+                                " ORDER BY start_utc DESC, id DESC LIMIT ?" +
+                                std::to_string(values.size() + 1));
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        select.Bind(static_cast<int>(i) + 1, values[i]);
+    }
+    select.Bind(static_cast<int>(values.size()) + 1,
                 filter.limit == 0 ? sqlite3_int64{-1} : static_cast<sqlite3_int64>(filter.limit));
     while (select.Step("cannot read")) {
         std::optional<UnitRecord> record;
