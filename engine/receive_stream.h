@@ -28,8 +28,6 @@ class ReceiveStream {
     // Empties the accumulator and starts a new readback (a new session starts).
     void Reset();
 
-    ResponseKind LastResponse() const { return m_lastResponse; }
-
     // Whether the box announced itself to end the last session, and waits
     // for a handshake; asking forgets it. A closed port forgets it too.
     bool TakePendingBoot();

@@ -2,63 +2,18 @@
 
 #include <sqlite3.h>
 
-#include <algorithm>
-#include <array>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <filesystem>
-#include <limits>
 #include <optional>
 #include <system_error>
-#include <thread>
 
 #include "records/record_columns.h"
 #include "records/record_time.h"
+#include "records/sqlite_statement.h"
 
 namespace vantrel {
 namespace {
-
-// PRAGMA application_id of a record file ("VNTR"), telling it from another
-// program's database.
-constexpr int kApplicationId = 0x564E5452;
-
-// A column as CREATE TABLE and ALTER TABLE ... ADD COLUMN give it.
-std::string ColumnDefinition(const RecordColumn& column) {
-    static constexpr std::array<const char*, 6> kTypes = {"TEXT", "TEXT", "INTEGER",
-                                                          "REAL", "TEXT", "TEXT"};
-    return std::string(column.name) + " " + kTypes[static_cast<std::size_t>(column.Kind())] +
-           (column.Key() ? " PRIMARY KEY" : "") + " NOT NULL" +
-           (column.revision > 1 ? " DEFAULT ''" : "");
-}
-
-// The indexes and the revision's table, as the newest revision has them;
-// each made only where missing.
-std::string Additions() {
-    std::string sql;
-    for (const std::string_view column : kIndexedColumns) {
-        sql += "CREATE INDEX IF NOT EXISTS units_by_" + std::string(column) + " ON units (" +
-               std::string(column) + ");\n";
-    }
-    return sql + "CREATE TABLE IF NOT EXISTS schema_revision (revision INTEGER NOT NULL);\n";
-}
-
-std::string Schema() {
-    std::string columns;
-    for (const RecordColumn& column : kRecordColumns) {
-        columns += (columns.empty() ? "\n    " : ",\n    ") + ColumnDefinition(column);
-    }
-    return "CREATE TABLE units (" + columns +
-           "\n);\n"
-           "CREATE INDEX units_by_start ON units (start_utc);\n"
-           "CREATE TABLE spool (\n"
-           "    position INTEGER PRIMARY KEY AUTOINCREMENT,\n"
-           "    server TEXT NOT NULL,\n"
-           "    unit_id TEXT NOT NULL REFERENCES units (id),\n"
-           "    UNIQUE (server, unit_id)\n"
-           ");\n" +
-           Additions();
-}
 
 // `path` as the path of a file: URI, its %, ? and # escaped.
 std::string UriPath(const std::string& path) {
@@ -78,62 +33,6 @@ std::string UriPath(const std::string& path) {
 }
 
 }  // namespace
-
-// A prepared statement, finalized when it goes.
-class SqliteRecordStore::Statement {
-  public:
-    Statement(const SqliteRecordStore& store, const std::string& sql) : m_store(store) {
-        const int code = sqlite3_prepare_v2(store.m_db, sql.c_str(), -1, &m_statement, nullptr);
-        if (code != SQLITE_OK) {
-            store.Fail("cannot read", code);
-        }
-    }
-    ~Statement() { sqlite3_finalize(m_statement); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    void Bind(int index, const std::string& text) {
-        Check(sqlite3_bind_text(m_statement, index, text.data(), static_cast<int>(text.size()),
-                                SQLITE_STATIC));
-    }
-    void Bind(int index, sqlite3_int64 value) {
-        Check(sqlite3_bind_int64(m_statement, index, value));
-    }
-    void Bind(int index, double value) { Check(sqlite3_bind_double(m_statement, index, value)); }
-    void BindNull(int index) { Check(sqlite3_bind_null(m_statement, index)); }
-
-    // True while a row has come.
-    bool Step(const char* doing) {
-        const int code = sqlite3_step(m_statement);
-        if (code == SQLITE_ROW) {
-            return true;
-        }
-        if (code != SQLITE_DONE) {
-            m_store.Fail(doing, code);
-        }
-        return false;
-    }
-
-    std::string Text(int column) const {
-        const auto* text = sqlite3_column_text(m_statement, column);
-        const int size = sqlite3_column_bytes(m_statement, column);
-        return text ? std::string(reinterpret_cast<const char*>(text),
-                                  static_cast<std::size_t>(size))
-                    : std::string();
-    }
-    sqlite3_int64 Int(int column) const { return sqlite3_column_int64(m_statement, column); }
-    double Real(int column) const { return sqlite3_column_double(m_statement, column); }
-
-  private:
-    void Check(int code) const {
-        if (code != SQLITE_OK) {
-            m_store.Fail("cannot use", code);
-        }
-    }
-
-    const SqliteRecordStore& m_store;
-    sqlite3_stmt* m_statement = nullptr;
-};
 
 SqliteRecordStore::SqliteRecordStore(std::string path, Mode mode) : m_path(std::move(path)) {
     try {
@@ -246,75 +145,6 @@ void SqliteRecordStore::Connect(const std::string& name, int flags) {
     SetBusyTimeout(kBusyTimeout);
 }
 
-void SqliteRecordStore::Look(Mode mode) {
-    // Look before writing anything: another program's database or a file
-    // that is none stays as it is. One statement, so that all three come
-    // from the same moment while another process may be creating the tables.
-    sqlite3_int64 applicationId = 0;
-    sqlite3_int64 version = 0;
-    sqlite3_int64 tables = 0;
-    {
-        Statement look(*this,
-                       "SELECT (SELECT application_id FROM pragma_application_id()),"
-                       " (SELECT user_version FROM pragma_user_version()),"
-                       " (SELECT count(*) FROM sqlite_master)");
-        if (look.Step("cannot read")) {
-            applicationId = look.Int(0);
-            version = look.Int(1);
-            tables = look.Int(2);
-        }
-    }
-    const bool empty = applicationId == 0 && tables == 0;
-    if (!empty && applicationId != kApplicationId) {
-        throw RecordStoreError(m_path + " is a database of another program, not a record file; " +
-                               "it is left as it is");
-    }
-    // A newer schema only adds columns: a reader lists the ones it knows.
-    if (mode != Mode::kReadOnly) {
-        RefuseNewer(version);
-    }
-    m_hasTables = !empty;
-    m_revision = m_hasTables ? StoredRevision(version) : kRecordSchemaRevision;
-}
-
-int SqliteRecordStore::StoredRevision(std::int64_t version) {
-    if (version > kSchemaVersion) {
-        return kRecordSchemaRevision;  // a newer schema only adds: read what this one knows
-    }
-    int kept = static_cast<int>(version);
-    {
-        Statement table(*this,
-                        "SELECT count(*) FROM sqlite_master"
-                        " WHERE type = 'table' AND name = 'schema_revision'");
-        if (table.Step("cannot read") && table.Int(0) > 0) {
-            Statement revision(*this, "SELECT coalesce(max(revision), 0) FROM schema_revision");
-            if (revision.Step("cannot read")) {
-                kept = std::max(kept, static_cast<int>(revision.Int(0)));
-            }
-        }
-    }
-    // The columns are what a write needs: they tell where no version was
-    // kept (files of schema 1 that came before user_version hold 0), and
-    // where it says more than is there.
-    std::vector<std::string> names;
-    Statement columns(*this, "SELECT name FROM pragma_table_info('units')");
-    while (columns.Step("cannot read")) {
-        names.push_back(columns.Text(0));
-    }
-    const int present = RevisionOfColumns([&](std::string_view name) {
-        return std::find(names.begin(), names.end(), name) != names.end();
-    });
-    return std::max(1, kept > 0 ? std::min(kept, present) : present);
-}
-
-void SqliteRecordStore::RefuseNewer(std::int64_t version) const {
-    if (version > kSchemaVersion) {
-        throw RecordStoreError("the record file " + m_path + " was written by a newer Vantrel " +
-                               "(schema " + std::to_string(version) + "; this one knows " +
-                               std::to_string(kSchemaVersion) + ")");
-    }
-}
-
 void SqliteRecordStore::SetBusyTimeout(std::chrono::milliseconds limit) {
     sqlite3_busy_timeout(m_db, static_cast<int>(limit.count()));
 }
@@ -330,76 +160,6 @@ void SqliteRecordStore::Exec(const std::string& statements, const char* doing) {
     if (code != SQLITE_OK) {
         Fail(doing, code);
     }
-}
-
-void SqliteRecordStore::UseWal() {
-    // Changing the journal mode does not wait for another process's lock
-    // as other statements do: wait here, as long as they would.
-    const auto deadline = std::chrono::steady_clock::now() + kBusyTimeout;
-    for (;;) {
-        sqlite3_stmt* statement = nullptr;
-        int code = sqlite3_prepare_v2(m_db, "PRAGMA journal_mode=WAL", -1, &statement, nullptr);
-        if (code == SQLITE_OK) {
-            while ((code = sqlite3_step(statement)) == SQLITE_ROW) {
-            }
-        }
-        sqlite3_finalize(statement);
-        const int primary = code & 0xFF;
-        if (code == SQLITE_DONE) {
-            return;
-        }
-        if ((primary != SQLITE_BUSY && primary != SQLITE_LOCKED) ||
-            std::chrono::steady_clock::now() >= deadline) {
-            Fail("cannot set up", code);
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-}
-
-void SqliteRecordStore::SetUpTables() {
-    Run("BEGIN IMMEDIATE", "cannot set up");
-    try {
-        // Another process may have created or upgraded them since the look.
-        bool created = false;
-        sqlite3_int64 version = 0;
-        {
-            Statement look(*this,
-                           "SELECT (SELECT application_id FROM pragma_application_id()),"
-                           " (SELECT user_version FROM pragma_user_version())");
-            if (look.Step("cannot read")) {
-                created = look.Int(0) == kApplicationId;
-                version = look.Int(1);
-            }
-        }
-        int revision = kRecordSchemaRevision;
-        if (!created) {
-            Exec(Schema(), "cannot set up");
-            Run("PRAGMA application_id=" + std::to_string(kApplicationId), "cannot set up");
-        } else {
-            RefuseNewer(version);
-            revision = StoredRevision(version);
-            // Each unit already there keeps its fields, and the new ones
-            // are empty.
-            for (const RecordColumn& column : kRecordColumns) {
-                if (column.revision > revision) {
-                    Run("ALTER TABLE units ADD COLUMN " + ColumnDefinition(column),
-                        "cannot upgrade");
-                }
-            }
-            Exec(Additions(), "cannot upgrade");
-        }
-        Exec(KeepRevisionSql("schema_revision"), "cannot write to");
-        // Written also when the tables were there: a file that takes no
-        // write (a full disk, a lock that is never let go) is found now,
-        // before any unit depends on it.
-        Run("PRAGMA user_version=" + std::to_string(kSchemaVersion), "cannot write to");
-        Run("COMMIT", "cannot write to");
-    } catch (...) {
-        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
-    }
-    m_hasTables = true;
-    m_revision = kRecordSchemaRevision;
 }
 
 bool SqliteRecordStore::WriteUnit(const UnitRecord& record) {

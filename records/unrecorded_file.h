@@ -28,7 +28,6 @@ class UnrecordedFile {
     void Remove();
     // Empty until the first Append has made the file.
     const std::string& Path() const { return m_path; }
-    const std::string& Folder() const { return m_folder; }
 
   private:
     void Create();

@@ -85,9 +85,9 @@ class CUpdaterDlg : public SessionHost, public CommOwner {
     void OnCommLost(const PortLoss& loss) override;
     void OnCommWriteError() override;
 
-    // For front ends that watch a session: how the last one ended (nothing
-    // while one runs or before the first), and when the box last sent bytes.
-    const std::optional<SessionEnd>& LastSessionEnd() const { return m_lastSessionEnd; }
+    // For front ends that watch a session: whether the last one succeeded
+    // (nothing while one runs or before the first), and when the box last
+    // sent bytes.
     std::optional<bool> LastSessionSucceeded() const {
         return m_lastSessionEnd ? std::optional<bool>(m_lastSessionEnd->Succeeded()) : std::nullopt;
     }
