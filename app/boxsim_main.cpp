@@ -11,6 +11,7 @@
 #include "boxsim/boxsim_options.h"
 #include "boxsim/module_files.h"
 #include "boxsim/pty_line.h"
+#include "boxsim/pty_link.h"
 #include "boxsim/serial_device_line.h"
 #include "boxsim/stop_signals.h"
 
@@ -23,9 +24,10 @@ int Fail(const std::string& message, int status) {
     return status;
 }
 
-// The line to serve; on a pseudo-terminal its path goes out first, flushed,
-// so that a script can read it before anything else.
+// The line to serve; on a pseudo-terminal its path (or its link's) goes
+// out first, flushed, so that a script can read it before anything else.
 std::optional<vantrel::BoxLine> OpenLine(const vantrel::BoxSimOptions& options,
+                                         std::optional<vantrel::PtyLink>& link,
                                          std::string& error) {
     if (!options.devicePath.empty()) {
         return vantrel::OpenSerialDeviceLine(options.devicePath, error);
@@ -34,7 +36,13 @@ std::optional<vantrel::BoxLine> OpenLine(const vantrel::BoxSimOptions& options,
     if (!pty) {
         return std::nullopt;
     }
-    std::cout << pty->farEndPath << std::endl;
+    if (!options.linkPath.empty()) {
+        link = vantrel::PtyLink::Make(options.linkPath, pty->farEndPath, error);
+        if (!link) {
+            return std::nullopt;
+        }
+    }
+    std::cout << (link ? link->Path() : pty->farEndPath) << std::endl;
     return std::move(pty->line);
 }
 
@@ -57,7 +65,8 @@ int main(int argc, char** argv) {
     if (!stopSignals.IsValid()) {
         return Fail("cannot catch SIGINT and SIGTERM", kExitFailed);
     }
-    std::optional<vantrel::BoxLine> line = OpenLine(options, error);
+    std::optional<vantrel::PtyLink> link;
+    std::optional<vantrel::BoxLine> line = OpenLine(options, link, error);
     if (!line) {
         return Fail(error, kExitFailed);
     }
@@ -67,6 +76,7 @@ int main(int argc, char** argv) {
         [](const std::string& report) { std::cerr << "vantrel-boxsim: " << report << std::endl; });
     runner.StopWhenReadable(stopSignals.Get());
     const vantrel::RunResult result = runner.Run();
+    link.reset();  // while the pseudo-terminal is still open
 
     bool written = true;
     if (!options.outPath.empty()) {

@@ -110,6 +110,13 @@ void AddLineOptions(CLI::App& app, BoxSimOptions& o) {
         "pseudo-terminal",
         [&o](const std::string& v) { return NonEmpty(v, o.devicePath, "a device path"); })
         ->group(group);
+    AddCheckedOption(app, "--link", "PATH",
+                     "make PATH a link to the pseudo-terminal and print it instead; it goes "
+                     "before the pseudo-terminal closes, so that a tool opening it again then "
+                     "finds no such device rather than another pseudo-terminal",
+                     [&o](const std::string& v) { return NonEmpty(v, o.linkPath, "a path"); })
+        ->excludes("--device")
+        ->group(group);
     AddCheckedOption(
         app, "--boot-delay", "MS",
         "wait before \"BOOT\" (default 200; on a pseudo-terminal counted from the "

@@ -11,6 +11,7 @@ namespace vantrel {
 // Everything the command line of vantrel-boxsim sets.
 struct BoxSimOptions {
     std::string devicePath;    // empty: a new pseudo-terminal
+    std::string linkPath;      // a link to the pseudo-terminal; empty for none
     std::string outPath;       // empty: the module is not written
     std::string readbackPath;  // read into peer.readback before the run
     PeerOptions peer;

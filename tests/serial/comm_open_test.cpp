@@ -5,11 +5,15 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
+#include <vector>
 
+#include "boxsim/pty_line.h"
 #include "serial/comm.h"
 #include "tests/serial/ui_thread_harness.h"
 #include "tests/support/held_device.h"
 #include "tests/support/pty_peer.h"
+#include "tests/support/stand_in.h"
 
 namespace vantrel {
 namespace {
@@ -121,6 +125,25 @@ TEST_F(CommOpenTest, ReportsMissingAndWrongDevices) {
         EXPECT_EQ(port.LastOpenError().device, c.device);
         EXPECT_EQ(port.IsConnected(), 0);
     }
+}
+
+// A reopen after the stand-in has gone finds no such device through its
+// link, never the pty that the kernel gave its number to meanwhile.
+TEST_F(CommOpenTest, AStandInThatHasGoneIsNoSuchDeviceWhateverPtysComeAfter) {
+    std::optional<test::StandIn> box(std::in_place, test::InstantOptions(), 2);
+    const std::string link = box->Path();
+    box.reset();
+    std::vector<PtyLine> others;
+    for (int i = 0; i < 4; ++i) {
+        std::string error;
+        std::optional<PtyLine> pty = CreatePtyLine(error);
+        ASSERT_TRUE(pty) << error;
+        others.push_back(std::move(*pty));
+    }
+    test::MapPort(2, link);
+    EXPECT_EQ(port.OpenPort(DefaultPortSettings(2)), 0);
+    EXPECT_EQ(port.LastOpenError().kind, OpenErrorKind::kNoSuchDevice)
+        << DescribeOpenError(port.LastOpenError());
 }
 
 TEST_F(CommOpenTest, ASecondOpenInThisProgramIsRefusedAndNamesUs) {

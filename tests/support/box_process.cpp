@@ -6,8 +6,9 @@ namespace vantrel::test {
 
 using namespace std::chrono_literals;
 
-BoxProcess::BoxProcess(const std::vector<std::string>& argv)
-    : process(std::make_unique<ChildProcess>(argv)) {
+BoxProcess::BoxProcess(std::vector<std::string> argv) : dir(std::make_unique<TempDir>()) {
+    argv.insert(argv.begin() + 1, {"--link", dir->File("box")});
+    process = std::make_unique<ChildProcess>(argv);
     EXPECT_TRUE(
         process->WaitFor([this] { return process->Out().find('\n') != std::string::npos; }, 10s))
         << process->Err();

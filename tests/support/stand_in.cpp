@@ -13,7 +13,11 @@ StandIn::StandIn(PeerOptions options, int port) {
     if (!pty) {
         throw std::runtime_error("no pseudo-terminal: " + error);
     }
-    m_path = pty->farEndPath;
+    m_link = PtyLink::Make(m_dir.File("box"), pty->farEndPath, error);
+    if (!m_link) {
+        throw std::runtime_error(error);
+    }
+    m_path = m_link->Path();
     MapPort(port, m_path);
     m_runner = std::make_unique<BoxSimRunner>(std::move(pty->line), std::move(options));
 }
@@ -24,6 +28,7 @@ void StandIn::Run() {
 
 StandIn::~StandIn() {
     Finish(true);
+    m_link.reset();  // before the runner closes the pty
 }
 
 RunResult StandIn::Finish(bool stop) {

@@ -1,16 +1,21 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
 #include "boxsim/box_sim_runner.h"
 #include "boxsim/peer_options.h"
+#include "boxsim/pty_link.h"
+#include "tests/support/temp_dir.h"
 
 namespace vantrel::test {
 
-// The boot-loader stand-in on a fresh pseudo-terminal, with PORT `port`
-// mapped to the pty's far end. It runs on its own thread from Run() on, so a
+// The boot-loader stand-in on a fresh pseudo-terminal, reached through a
+// link in a folder of its own (Path()), with PORT `port` mapped to it. The
+// link goes before the pty closes, so that a reopen after the stand-in has
+// gone finds no such device. It runs on its own thread from Run() on, so a
 // test can press Start before the box announces itself.
 class StandIn {
   public:
@@ -27,6 +32,8 @@ class StandIn {
     RunResult Finish(bool stop = false);
 
   private:
+    TempDir m_dir;
+    std::optional<PtyLink> m_link;
     std::string m_path;
     std::unique_ptr<BoxSimRunner> m_runner;
     RunResult m_result;
