@@ -38,6 +38,7 @@
 #include "ui/terminal/terminal_view.h"
 #include "ui/updater_dlg.h"
 #include "unit/unit_line.h"
+#include "unit/unit_template.h"
 
 namespace {
 
@@ -102,14 +103,8 @@ std::variant<std::unique_ptr<vantrel::UnitRecorder>, std::string> OpenRecorder(
 // What a record says of every unit of this run, before it starts.
 vantrel::UnitRecord UnitBase(const vantrel::CliOptions& options,
                              const vantrel::UnitLabels& labels) {
-    vantrel::UnitRecord unit;
-    unit.host = vantrel::StationHostName();
-    unit.stationName = labels.stationName;
-    unit.operatorName = labels.operatorName;
-    unit.workOrder = labels.workOrder;
-    unit.boxSerial = labels.boxSerial;
+    vantrel::UnitRecord unit = vantrel::UnitTemplate(labels, vantrel::VersionText());
     unit.portLabel = "PORT " + std::to_string(options.port);
-    unit.toolVersion = vantrel::VersionText();
     return unit;
 }
 

@@ -12,6 +12,7 @@
 #include "records/unit_identity.h"
 #include "station/port_devices.h"
 #include "station/slot_names.h"
+#include "unit/unit_template.h"
 
 namespace vantrel {
 namespace {
@@ -91,15 +92,10 @@ std::variant<StationSetup, std::string> PrepareStation(const StationOptions& opt
     }
     const auto readbackFolder = ReadbackFolder(localFile, recording);
 
-    UnitRecord unitTemplate;
-    unitTemplate.host = StationHostName();
-    unitTemplate.stationName = setup.labels.stationName;
-    unitTemplate.operatorName = setup.labels.operatorName;
-    unitTemplate.workOrder = setup.labels.workOrder;
+    UnitRecord unitTemplate = UnitTemplate(setup.labels, VersionText());
     unitTemplate.imagePath = setup.image.path;
     unitTemplate.imageSha256 = setup.image.sha256;
     unitTemplate.imageKind = setup.image.kind;
-    unitTemplate.toolVersion = VersionText();
 
     setup.config.loop = options.loop;
     for (const auto& port : ports) {

@@ -9,6 +9,7 @@
 #include "records/unit_identity.h"
 #include "ui/updater_dlg.h"
 #include "unit/record_setting.h"
+#include "unit/unit_template.h"
 
 namespace vantrel {
 namespace {
@@ -31,17 +32,12 @@ std::string OneLine(std::string_view text) {
     return line;
 }
 
-UnitRecord UnitTemplate(const CIniFile& settings, std::string toolVersion,
-                        std::vector<std::string>& refused) {
-    UnitRecord unit;
-    unit.host = StationHostName();
-    LabelsRead labels = ReadUsableUnitLabels(settings, {}, unit.host);
-    unit.stationName = std::move(labels.labels.stationName);
-    unit.operatorName = std::move(labels.labels.operatorName);
-    unit.workOrder = std::move(labels.labels.workOrder);
-    unit.toolVersion = std::move(toolVersion);
+// The window's labels come from the settings file alone.
+UnitRecord WindowUnitTemplate(const CIniFile& settings, std::string_view toolVersion,
+                              std::vector<std::string>& refused) {
+    LabelsRead labels = ReadUsableUnitLabels(settings, {}, StationHostName());
     refused = std::move(labels.refused);
-    return unit;
+    return UnitTemplate(labels.labels, toolVersion);
 }
 
 }  // namespace
@@ -50,7 +46,7 @@ UnitRecording::UnitRecording(CUpdaterDlg& dlg, UiThreadCalls& ui, const CIniFile
                              std::string toolVersion, LogLine log)
     : m_dlg(dlg), m_ui(ui), m_log(std::move(log)), m_lines(ui), m_line(dlg, ui, {}, this) {
     std::vector<std::string> refused;
-    m_line.SetUnitTemplate(UnitTemplate(settings, std::move(toolVersion), refused));
+    m_line.SetUnitTemplate(WindowUnitTemplate(settings, toolVersion, refused));
     for (const std::string& label : refused) {
         Tell("Left out of each unit's record: " + label);
     }
