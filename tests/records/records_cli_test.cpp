@@ -33,10 +33,10 @@ struct Ran {
     std::string err;
 };
 
-Ran Records(std::vector<std::string> args) {
+Ran Records(std::vector<std::string> args, std::chrono::seconds limit = 30s) {
     args.insert(args.begin(), VANTREL_RECORDS_PATH);
     test::ChildProcess child(args);
-    const std::optional<int> status = child.Wait(30s);
+    const std::optional<int> status = child.Wait(limit);
     return {status.value_or(-1), child.Out(), child.Err()};
 }
 
@@ -183,7 +183,7 @@ void FillRecordFile(const std::string& path, int count) {
 }
 
 TEST(RecordsExport, TwoHundredThousandUnitsComeWholeAndInOrderInEachFormat) {
-    constexpr int kUnits = 200000;
+    constexpr int kUnits = VANTREL_EXPORT_UNITS;
     test::TempDir dir;
     const std::string file = dir.File("records.sqlite");
     FillRecordFile(file, kUnits);
@@ -238,7 +238,7 @@ TEST(RecordsExport, TwoHundredThousandUnitsComeWholeAndInOrderInEachFormat) {
     }
     expected.push_back(test::SampleRecord(0, "seed").id);
     for (const Format& format : formats) {
-        const Ran run = Records({"--record", file, format.option});
+        const Ran run = Records({"--record", file, format.option}, 120s);
         ASSERT_EQ(run.status, 0) << format.option << ": " << run.err;
         const std::vector<std::string> ids = format.ids(run.out);
         const auto differ = std::mismatch(ids.begin(), ids.end(), expected.begin(), expected.end());
