@@ -46,7 +46,8 @@ TEST(StationDashboard, RowsAreRedrawnInPlaceOnATerminal) {
     fast.Run();
     paced.Run();
 
-    test::PtyChild station({VANTREL_STATION_PATH, image, fast.Path(), paced.Path()}, 160, 40);
+    // Wide enough for the stand-ins' paths and a whole reason.
+    test::PtyChild station({VANTREL_STATION_PATH, image, fast.Path(), paced.Path()}, 200, 40);
     // The quick unit done while the paced one is still under way, three
     // blocks in: two port rows and the total, however many redraws it took.
     const bool midway = station.ReadUntil(
