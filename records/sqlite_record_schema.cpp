@@ -29,15 +29,17 @@ std::string ColumnDefinition(const RecordColumn& column) {
            (column.revision > 1 ? " DEFAULT ''" : "");
 }
 
-// The indexes and the revision's table, as the newest revision has them;
-// each made only where missing.
-std::string Additions() {
-    std::string sql;
+constexpr const char* kRevisionTable =
+    "CREATE TABLE IF NOT EXISTS schema_revision (revision INTEGER NOT NULL);\n";
+
+// The indexes besides the start's, each made only where missing.
+std::vector<std::string> IndexStatements() {
+    std::vector<std::string> statements;
     for (const std::string_view column : kIndexedColumns) {
-        sql += "CREATE INDEX IF NOT EXISTS units_by_" + std::string(column) + " ON units (" +
-               std::string(column) + ");\n";
+        statements.push_back("CREATE INDEX IF NOT EXISTS units_by_" + std::string(column) +
+                             " ON units (" + std::string(column) + ")");
     }
-    return sql + "CREATE TABLE IF NOT EXISTS schema_revision (revision INTEGER NOT NULL);\n";
+    return statements;
 }
 
 std::string Schema() {
@@ -54,7 +56,7 @@ std::string Schema() {
            "    unit_id TEXT NOT NULL REFERENCES units (id),\n"
            "    UNIQUE (server, unit_id)\n"
            ");\n" +
-           Additions();
+           kRevisionTable;
 }
 
 }  // namespace
@@ -182,7 +184,7 @@ void SqliteRecordStore::SetUpTables() {
                         "cannot upgrade");
                 }
             }
-            Exec(Additions(), "cannot upgrade");
+            Exec(kRevisionTable, "cannot upgrade");
         }
         Exec(KeepRevisionSql("schema_revision"), "cannot write to");
         // Written also when the tables were there: a file that takes no
@@ -196,6 +198,12 @@ void SqliteRecordStore::SetUpTables() {
     }
     m_hasTables = true;
     m_revision = kRecordSchemaRevision;
+    // Each index in a write of its own, outside the upgrade: building one
+    // on a million units takes a few seconds, which another process's write
+    // then waits for once rather than for all of them together.
+    for (const std::string& index : IndexStatements()) {
+        Run(index, "cannot upgrade");
+    }
 }
 
 }  // namespace vantrel
