@@ -63,17 +63,15 @@ void RequestCancel(int) {
 }
 
 // Runs the UI thread until the unit has ended; presses Cancel on
-// SIGINT/SIGTERM/SIGHUP. The unit layer presses it by itself after the
-// timeout without progress, or when the port is lost.
+// SIGINT/SIGTERM/SIGHUP, looking for them every tenth of a second.
 void RunUnit(vantrel::UnitLine& line, vantrel::UiThreadCalls& ui) {
-    while (line.UnitUnderWay()) {
-        // Signals arrive outside the UI thread's queue: look at least every
-        // tenth of a second.
-        ui.WaitAndRunPending(std::chrono::milliseconds(100));
-        if (g_cancelRequested != 0) {
-            line.Cancel(vantrel::UnitEnding::kCancelled);
-        }
-    }
+    line.RunUntilEnded(ui, std::chrono::milliseconds(100),
+                       []() -> std::optional<vantrel::UnitEnding> {
+                           if (g_cancelRequested == 0) {
+                               return std::nullopt;
+                           }
+                           return vantrel::UnitEnding::kCancelled;
+                       });
 }
 
 // The unit's record, once it has ended.

@@ -228,15 +228,15 @@ bool PortRunner::RunUnit(CUpdaterDlg& dlg, UnitLine& line, UiThreadCalls& ui) {
         s.secondsSinceBoot = 0;
         m_bootedAt.reset();
     });
-    while (line.UnitUnderWay()) {
-        ui.WaitAndRunPending(kStopCheckInterval);
+    line.RunUntilEnded(ui, kStopCheckInterval, [&]() -> std::optional<UnitEnding> {
         // A loop's wait for the next box is no unit yet: it ends when no
         // new unit may start.
         const bool noBoxToWaitFor = m_noNewUnits.load() && m_config.loop && !line.BoxAnnounced();
         if (m_stop.load() || noBoxToWaitFor) {
-            line.Cancel(UnitEnding::kStopped);
+            return UnitEnding::kStopped;
         }
-    }
+        return std::nullopt;
+    });
     if (!m_ended) {
         // In a loop, a wait that no box answered is no unit.
         return dlg.Comm().IsConnected() == 0 &&

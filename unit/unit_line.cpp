@@ -143,6 +143,16 @@ void UnitLine::Cancel(UnitEnding ending) {
     m_dlg.OnCancelUpdate();
 }
 
+void UnitLine::RunUntilEnded(UiThreadCalls& ui, std::chrono::milliseconds interval,
+                             const std::function<std::optional<UnitEnding>()>& cancelFor) {
+    while (UnitUnderWay()) {
+        ui.WaitAndRunPending(interval);
+        if (const std::optional<UnitEnding> ending = cancelFor()) {
+            Cancel(*ending);
+        }
+    }
+}
+
 void UnitLine::CancelLater(UnitEnding ending) {
     m_ui.Post(m_later, [this, ending] { Cancel(ending); });
 }

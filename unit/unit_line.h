@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -55,6 +56,13 @@ class UnitLine : private UpdateListener {
     // Presses Cancel for the unit under way, for `ending`; the first ending
     // is the one recorded.
     void Cancel(UnitEnding ending = UnitEnding::kCancelled);
+    // Runs the UI thread until the unit under way has ended. At least every
+    // `interval` it asks `cancelFor` whether the program wants the unit
+    // cancelled (a signal, a stop: what arrives outside the UI thread's
+    // queue), and for which ending. The unit layer cancels by itself after
+    // the timeout without progress, or when the port is lost.
+    void RunUntilEnded(UiThreadCalls& ui, std::chrono::milliseconds interval,
+                       const std::function<std::optional<UnitEnding>()>& cancelFor);
 
     // Why the last Start began no session, in words; empty once one began.
     const std::string& StartRefusal() const { return m_startRefusal; }
