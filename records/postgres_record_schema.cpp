@@ -148,6 +148,23 @@ void PostgresRecordStore::BuildIndexes() {
     // Built beside the writers (CONCURRENTLY), outside any transaction, by
     // one station at a time; one that cannot have its locks soon is left
     // for a later start, as filters work without it, only slower.
+    const std::vector<std::pair<std::string, std::string>> indexes = IndexedColumns();
+    const bool built = Guarded("cannot read from", [&] {
+        pqxx::nontransaction look(m_connection->connection);
+        std::string names;
+        for (const auto& index : indexes) {
+            names += (names.empty() ? "" : ", ") + look.quote(index.first);
+        }
+        return look.exec(
+                       "SELECT count(*) FROM pg_index WHERE indisvalid AND indexrelid IN"
+                       " (SELECT to_regclass(name) FROM unnest(ARRAY[" +
+                       names + "]) AS name)")[0][0]
+                   .as<std::size_t>() == indexes.size();
+    });
+    // At most starts, one look is all.
+    if (built) {
+        return;
+    }
     const bool mine = Guarded("cannot create the indexes on", [&] {
         pqxx::nontransaction lock(m_connection->connection);
         return lock.exec("SELECT pg_try_advisory_lock(" + std::to_string(kIndexLock) + ")")[0][0]
@@ -161,7 +178,7 @@ void PostgresRecordStore::BuildIndexes() {
             pqxx::nontransaction build(m_connection->connection);
             build.exec("SET lock_timeout TO '" + std::to_string(kLockTimeout.count()) + "ms'");
             build.exec("SET statement_timeout TO 0");
-            for (const auto& [name, column] : IndexedColumns()) {
+            for (const auto& [name, column] : indexes) {
                 const pqxx::result index =
                     build.exec("SELECT indisvalid FROM pg_index WHERE indexrelid = to_regclass(" +
                                build.quote(name) + ")");

@@ -131,18 +131,15 @@ void PostgresRecordStore::ForEachLatest(const RecordFilter& filter,
         CauseCondition("$6::text", "$7::text", m_revision);
     const std::string since = filter.since ? UtcTimeText(*filter.since) : "";
     const std::string outcome = filter.outcome ? std::string(OutcomeName(*filter.outcome)) : "";
-    const std::string cause = filter.cause ? std::string(CauseName(*filter.cause)) : "";
-    const auto causeOutcome = filter.cause ? OutcomeGivingCause(*filter.cause) : std::nullopt;
-    const std::string causeOutcomeName =
-        causeOutcome ? std::string(OutcomeName(*causeOutcome)) : "";
+    const CauseMatch cause = filter.cause ? MatchOfCause(*filter.cause) : CauseMatch{};
     // $4 and $5, the last page's end, are set once there is one.
     std::vector<const char*> values = {filter.since ? since.c_str() : nullptr,
                                        filter.outcome ? outcome.c_str() : nullptr,
                                        filter.port.empty() ? nullptr : filter.port.c_str(),
                                        nullptr,
                                        nullptr,
-                                       filter.cause ? cause.c_str() : nullptr,
-                                       causeOutcome ? causeOutcomeName.c_str() : nullptr};
+                                       filter.cause ? cause.cause.c_str() : nullptr,
+                                       cause.outcome.empty() ? nullptr : cause.outcome.c_str()};
     for (const ExactFilter& exact : kExactFilters) {
         const std::string value = "$" + std::to_string(values.size() + 1) + "::text";
         sql += " AND (" + value + " IS NULL OR " +

@@ -48,15 +48,16 @@ std::string CauseCondition(const std::string& cause, const std::string& outcome,
            " = '' AND outcome = " + outcome + "))";
 }
 
-std::optional<UnitOutcome> OutcomeGivingCause(UnitCause cause) {
+CauseMatch MatchOfCause(UnitCause cause) {
+    CauseMatch match{std::string(CauseName(cause)), ""};
     for (const UnitOutcome outcome :
          {UnitOutcome::kCompleted, UnitOutcome::kFailed, UnitOutcome::kCancelled,
           UnitOutcome::kLineLost, UnitOutcome::kTimedOut, UnitOutcome::kReadbackIncomplete}) {
         if (CauseOfOutcome(outcome) == cause) {
-            return outcome;
+            match.outcome = OutcomeName(outcome);
         }
     }
-    return std::nullopt;
+    return match;
 }
 
 }  // namespace vantrel

@@ -179,8 +179,14 @@ inline std::string RecordColumnList(int revision = kRecordSchemaRevision,
 // outcome that gives it (NULL for none): a unit stored without a cause
 // matches the cause its outcome gives.
 std::string CauseCondition(const std::string& cause, const std::string& outcome, int revision);
-// The outcome whose units, stored without a cause, are given `cause`.
-std::optional<UnitOutcome> OutcomeGivingCause(UnitCause cause);
+// The values a filter on `cause` binds: the cause's name, and the name of
+// the outcome whose units, stored without a cause, are given it (empty for
+// none).
+struct CauseMatch {
+    std::string cause;
+    std::string outcome;
+};
+CauseMatch MatchOfCause(UnitCause cause);
 
 // The column as text: a time as UtcTimeText, a number in the fewest digits
 // that read back to it, an outcome by its name.

@@ -248,10 +248,10 @@ void SqliteRecordStore::ForEachLatest(const RecordFilter& filter,
                   ")");
     }
     if (filter.cause) {
-        const std::string cause = parameter(std::string(CauseName(*filter.cause)));
-        const auto outcome = OutcomeGivingCause(*filter.cause);
-        condition(CauseCondition(
-            cause, outcome ? parameter(std::string(OutcomeName(*outcome))) : "NULL", m_revision));
+        const CauseMatch match = MatchOfCause(*filter.cause);
+        const std::string cause = parameter(match.cause);
+        condition(CauseCondition(cause, match.outcome.empty() ? "NULL" : parameter(match.outcome),
+                                 m_revision));
     }
     for (const ExactFilter& exact : kExactFilters) {
         if (const std::string& value = filter.*exact.value; !value.empty()) {
