@@ -1,6 +1,6 @@
-// vantrel-cli: the window's logic driven from a terminal. It acts as an
-// operator at the window: opens the port, opens the image, presses Start
-// and runs the session to its end.
+// vantrel-cli: one update from a terminal, over the same port core as the
+// window: it opens the port, starts with the checked image and runs the
+// session to its end.
 #include <unistd.h>
 
 #include <chrono>
@@ -15,6 +15,9 @@
 #include "cli/expected_sha256.h"
 #include "cli/program_version.h"
 #include "cli/unit_labels.h"
+#include "core/open_outcome.h"
+#include "core/port_core.h"
+#include "core/port_request.h"
 #include "engine/image_digest.h"
 #include "engine/image_file.h"
 #include "platform/cancel_signals.h"
@@ -32,11 +35,9 @@
 #include "records/unit_summary.h"
 #include "serial/open_error.h"
 #include "text/terminal_output.h"
-#include "ui/control_ids.h"
 #include "ui/terminal/cli_options.h"
 #include "ui/terminal/port_list.h"
-#include "ui/terminal/terminal_view.h"
-#include "ui/updater_dlg.h"
+#include "ui/terminal/terminal_commentary.h"
 #include "unit/unit_line.h"
 #include "unit/unit_template.h"
 
@@ -160,14 +161,13 @@ std::optional<vantrel::UnitLabels> ReadLabels(const vantrel::CliOptions& options
 }
 
 // Refused images are named before any port is touched, with the window's
-// own message and what an image must be.
-bool ImageAccepted(const std::string& path) {
+// own message and what an image must be. The kind of an accepted one.
+std::int32_t AcceptedImageKind(const std::string& path) {
     const vantrel::ImageCheck check = vantrel::InspectImageFile(path);
-    if (check.kind != vantrel::kImageNone) {
-        return true;
+    if (check.kind == vantrel::kImageNone) {
+        Error(check.error + (check.error.ends_with(' ') ? "(" : " (") + check.expected + ")");
     }
-    Error(check.error + (check.error.ends_with(' ') ? "(" : " (") + check.expected + ")");
-    return false;
+    return check.kind;
 }
 
 // An image other than the one --expect-sha256 names is refused before any
@@ -220,7 +220,11 @@ int main(int argc, char** argv) {
         return 0;
     }
     const auto labels = ReadLabels(options);
-    if (!labels || !ImageAccepted(options.image) || !DigestAccepted(options)) {
+    if (!labels) {
+        return kExitNotStarted;
+    }
+    const std::int32_t imageKind = AcceptedImageKind(options.image);
+    if (imageKind == vantrel::kImageNone || !DigestAccepted(options)) {
         return kExitNotStarted;
     }
     vantrel::RecordTarget recordTarget;
@@ -235,34 +239,37 @@ int main(int argc, char** argv) {
 
     const bool commentary = !options.quiet && !options.json;
     vantrel::UiThreadCalls ui;
-    vantrel::TerminalView view(commentary ? stdout : nullptr, stderr,
-                               commentary && isatty(STDERR_FILENO) != 0, options.image);
-    vantrel::CUpdaterDlg dlg(view, ui, vantrel::ApplicationName());
-    dlg.SetPortDevice(GivenDeviceOf(options));
+    vantrel::TerminalCommentary terminal(commentary ? stdout : nullptr, stderr,
+                                         commentary && isatty(STDERR_FILENO) != 0);
+    vantrel::CIniFile settings;
+    settings.SetPath(vantrel::LookUpSettingsFile().path);
+    vantrel::PortCore core(ui, {"PORT " + std::to_string(options.port), settings.Path()});
+    core.AddListener(terminal);
     UnitResult result;
     vantrel::UnitRules rules;
     if (options.timeoutSeconds) {
         rules.timeout = std::chrono::milliseconds(
             static_cast<std::int64_t>(*options.timeoutSeconds * 1000 + 0.5));
     }
-    vantrel::UnitLine line(dlg, ui, rules, &result);
+    vantrel::UnitLine line(core, ui, rules, &result);
     line.SetUnitTemplate(UnitBase(options, *labels));
-    dlg.OnInitDialog(options.port - 1);
-    if (dlg.Comm().IsConnected() == 0) {
-        Error(vantrel::DescribeOpenError(dlg.Comm().LastOpenError()));
+    const bool opened = core.Open(vantrel::RequestForPort(
+        options.port, settings, vantrel::DetectSerialPorts(), GivenDeviceOf(options)));
+    // As at the window's first open: why the port did not open, or what its
+    // adapter costs.
+    core.AppendLog(vantrel::OpenOutcomeLog(core, /*identity=*/!opened));
+    if (!opened) {
+        Error(vantrel::DescribeOpenError(core.LastOpenError()));
         return kExitNotStarted;
     }
-    dlg.OnOpenImage();
-    if (dlg.ImageKind() == 0 || g_cancelRequested != 0) {
-        return kExitNotStarted;
-    }
-    dlg.OnStart();
-    if (!line.UnitUnderWay()) {
-        Error("the update did not start: " + line.StartRefusal());
+    if (g_cancelRequested != 0 || !core.Start(vantrel::ImageChoice::Of(options.image, imageKind))) {
+        if (g_cancelRequested == 0) {
+            Error("the update did not start: " + line.StartRefusal());
+        }
         return kExitNotStarted;
     }
     RunUnit(line, ui);
-    view.FlushLog();
+    terminal.FlushLog();
     if (!result.record) {
         Error("the update ended without an account of the unit");
         return kExitFailed;

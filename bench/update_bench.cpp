@@ -21,29 +21,21 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The window, with a clock on what the box sends and what it writes.
-class TimedWindow : public vantrel::CUpdaterDlg {
+// A clock on what the box sends and what the window writes.
+class TurnaroundTap : public vantrel::PortTap {
   public:
-    using CUpdaterDlg::CUpdaterDlg;
-
-    void OnCommData(std::span<const std::uint8_t> chunk) override {
-        {
-            std::lock_guard lock(m_mutex);
-            m_lastAnswer = Clock::now();
-            m_answered = true;
-        }
-        CUpdaterDlg::OnCommData(chunk);
+    void OnRead(std::span<const std::uint8_t>, Clock::time_point time) override {
+        std::lock_guard lock(m_mutex);
+        m_lastAnswer = time;
+        m_answered = true;
     }
 
-    void WriteFrame(std::span<const std::uint8_t> frame) override {
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_answered) {
-                m_turnarounds.push_back(Clock::now() - m_lastAnswer);
-                m_answered = false;
-            }
+    void OnWrite(std::span<const std::uint8_t>, Clock::time_point time) override {
+        std::lock_guard lock(m_mutex);
+        if (m_answered) {
+            m_turnarounds.push_back(time - m_lastAnswer);
+            m_answered = false;
         }
-        CUpdaterDlg::WriteFrame(frame);
     }
 
     std::vector<Clock::duration> Turnarounds() {
@@ -80,7 +72,9 @@ int main() {
 
         vantrel::test::RecordingView view;
         vantrel::UiThreadCalls ui;
-        TimedWindow window(view, ui, "update_bench");
+        vantrel::CUpdaterDlg window(view, ui, "update_bench");
+        TurnaroundTap tap;
+        window.Core().SetTap(&tap);
         window.OnInitDialog();
         view.fileAnswers.push_back(image);
         window.OnOpenImage();
@@ -88,18 +82,18 @@ int main() {
         const Clock::time_point started = Clock::now();
         vantrel::RunResult result;
         std::thread boxThread([&] { result = box.Run(); });
-        while (window.SessionRunning()) {
+        while (window.Core().SessionRunning()) {
             ui.WaitAndRunPending(std::chrono::milliseconds(100));
         }
         const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
         box.RequestStop();
         boxThread.join();
-        if (window.LastSessionSucceeded() != true || !vantrel::RunSucceeded(result)) {
+        if (window.Core().LastSessionSucceeded() != true || !vantrel::RunSucceeded(result)) {
             std::fprintf(stderr, "run %d did not complete: %s\n", run,
                          vantrel::FormatRunSummary(result).c_str());
             return 1;
         }
-        std::vector<Clock::duration> turnarounds = window.Turnarounds();
+        std::vector<Clock::duration> turnarounds = tap.Turnarounds();
         std::nth_element(turnarounds.begin(), turnarounds.begin() + turnarounds.size() / 2,
                          turnarounds.end());
         const double medianMicros =

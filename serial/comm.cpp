@@ -34,6 +34,11 @@ CComm::~CComm() {
 }
 
 int CComm::OpenPort(const PortSettings& settings) {
+    return OpenPort(settings,
+                    PortDevice{DevicePathForPort(settings.portNumber), DeviceSource::kDefault, {}});
+}
+
+int CComm::OpenPort(const PortSettings& settings, const PortDevice& device) {
     ClosePort();
     m_lastOpenError = OpenError{};
     m_lastOpenError.portNumber = settings.portNumber;
@@ -42,9 +47,7 @@ int CComm::OpenPort(const PortSettings& settings) {
     if (settings.portNumber == 0 || settings.portNumber > kMaxPortNumber) {
         return RefuseOpen(OpenErrorKind::kPortNumberRefused, 0);
     }
-    m_portDevice =
-        m_resolver ? m_resolver(settings.portNumber)
-                   : PortDevice{DevicePathForPort(settings.portNumber), DeviceSource::kDefault, {}};
+    m_portDevice = device;
     m_lastOpenError.device = m_portDevice.path;
     m_lastOpenError.source = m_portDevice.source;
     m_lastOpenError.sourceDetail = m_portDevice.detail;

@@ -45,16 +45,17 @@ class CComm {
 
     // Non-zero when the device is open, set up and its reader runs. Lets go
     // of a port that is still open or was lost first. On failure
-    // LastOpenError() tells why.
+    // LastOpenError() tells why. The device is COMn's own: VANTREL_COM<n>
+    // or /dev/ttyS<n-1>.
     int OpenPort(const PortSettings& settings);
+    // The same with the device the caller decided for COMn; a number
+    // outside COM1 to COM4 is refused all the same, without touching it.
+    int OpenPort(const PortSettings& settings, const PortDevice& device);
 
     // May be called before OpenPort, so that no early chunk is dropped; with
     // no owner, received chunks are dropped.
     void SetOwner(CommOwner* owner);
 
-    // What PORT n is at the next opens; without one, VANTREL_COM<n> or
-    // /dev/ttyS<n-1>.
-    void SetDeviceResolver(PortDeviceResolver resolver) { m_resolver = std::move(resolver); }
     // The device of the last open attempt and where it was chosen.
     const PortDevice& Device() const { return m_portDevice; }
 
@@ -94,7 +95,6 @@ class CComm {
     UniqueFd m_stop;          // raised by ClosePort: ends the reader's and a writer's wait
     std::thread m_reader;
     int m_portNumber = 0;
-    PortDeviceResolver m_resolver;
     PortDevice m_portDevice;
     OpenError m_lastOpenError;
 

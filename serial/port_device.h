@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -38,8 +37,5 @@ struct GivenDevice {
 // "given with --device", "given as a PORT argument", "set by VANTREL_COM1";
 // empty for the default.
 std::string DescribeDeviceSource(DeviceSource source, std::string_view detail);
-
-// Decides the device at every open, so a replugged adapter is found again.
-using PortDeviceResolver = std::function<PortDevice(int portNumber)>;
 
 }  // namespace vantrel

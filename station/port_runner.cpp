@@ -1,15 +1,16 @@
 #include "station/port_runner.h"
 
+#include "core/open_outcome.h"
+#include "core/port_core.h"
+#include "core/port_request.h"
 #include "engine/image_digest.h"
-#include "platform/executable_path.h"
+#include "platform/ini_file.h"
+#include "platform/settings_lookup.h"
 #include "platform/ui_thread_call.h"
 #include "ports/port_discovery.h"
 #include "records/unit_identity.h"
 #include "serial/open_error.h"
 #include "station/readback_naming.h"
-#include "station/station_view.h"
-#include "ui/control_ids.h"
-#include "ui/updater_dlg.h"
 #include "unit/unit_line.h"
 
 namespace vantrel {
@@ -85,8 +86,8 @@ void PortRunner::Run() {
     {
         // The UI thread's objects are made on it and gone before Finished().
         UiThreadCalls ui;
-        StationView view(m_config.image);
-        CUpdaterDlg dlg(view, ui, ApplicationName(), m_config.silentLineHintDelay);
+        PortCore core(ui,
+                      {m_config.label, LookUpSettingsFile().path, m_config.silentLineHintDelay});
         UnitRules rules;
         if (m_config.timeoutSeconds) {
             rules.timeout = Milliseconds(*m_config.timeoutSeconds);
@@ -94,31 +95,17 @@ void PortRunner::Run() {
         // A line waits idle for the next box in a loop: only a box that has
         // begun is a unit, and only one that has begun can stall.
         rules.unitBeginsAtBoot = m_config.loop;
-        UnitLine line(dlg, ui, rules, this);
+        UnitLine line(core, ui, rules, this);
         UnitRecord unit = m_config.unitTemplate;
         unit.portLabel = m_config.label;
         line.SetUnitTemplate(std::move(unit));
-        if (m_config.device) {
-            dlg.SetPortDevice(m_config.device);
-        }
-        if (m_config.detectPorts) {
-            dlg.SetPortDetector(m_config.detectPorts);
-        }
         if (!m_config.pinnedSha256.empty()) {
-            dlg.PinImageSha256(m_config.pinnedSha256);
+            core.PinImageSha256(m_config.pinnedSha256);
         }
-        dlg.OnInitDialog(m_config.portNumber - 1);
-        if (OpenUntilConnected(dlg, line, ui)) {
-            dlg.OnOpenImage();
-            if (dlg.ImageKind() == 0) {
-                Update([&](PortSnapshot& s) {
-                    s.phase = PortPhase::kFailed;
-                    s.reason = m_imageRefusal;
-                });
-            } else {
-                while (RunUnit(dlg, line, ui) && m_config.loop && TakesNewBoxes() &&
-                       OpenUntilConnected(dlg, line, ui)) {
-                }
+        Open(core, /*identity=*/false);
+        if (OpenUntilConnected(core, line, ui)) {
+            while (RunUnit(core, line, ui) && m_config.loop && TakesNewBoxes() &&
+                   OpenUntilConnected(core, line, ui)) {
             }
         }
     }
@@ -137,11 +124,20 @@ void PortRunner::Run() {
     m_finished.store(true);
 }
 
-bool PortRunner::OpenUntilConnected(CUpdaterDlg& dlg, const UnitLine& line, UiThreadCalls& ui) {
+void PortRunner::Open(PortCore& core, bool identity) {
+    CIniFile settings;
+    settings.SetPath(LookUpSettingsFile().path);
+    const bool opened =
+        core.Open(RequestForPort(m_config.portNumber, settings, DetectPorts(), m_config.device));
+    // The first open names its device only when it failed, as the window does.
+    core.AppendLog(OpenOutcomeLog(core, identity || !opened));
+}
+
+bool PortRunner::OpenUntilConnected(PortCore& core, const UnitLine& line, UiThreadCalls& ui) {
     std::string reported;
     for (;;) {
-        const std::string device = dlg.Comm().Device().path;
-        if (dlg.Comm().IsConnected() != 0) {
+        const std::string device = core.Device().path;
+        if (core.IsOpen()) {
             if (!m_announcedOpen) {
                 Update([&](PortSnapshot& s) {
                     s.phase = PortPhase::kOpening;
@@ -165,8 +161,8 @@ bool PortRunner::OpenUntilConnected(CUpdaterDlg& dlg, const UnitLine& line, UiTh
         }
         // A port that was lost is opened again at once; one that failed to
         // open says why, once, not at every try.
-        if (dlg.Comm().LastOpenError().kind != OpenErrorKind::kNone) {
-            const std::string reason = DescribeOpenError(dlg.Comm().LastOpenError());
+        if (core.LastOpenError().kind != OpenErrorKind::kNone) {
+            const std::string reason = DescribeOpenError(core.LastOpenError());
             Update([&](PortSnapshot& s) {
                 s.phase = PortPhase::kNotOpened;
                 s.device = device;
@@ -189,28 +185,27 @@ bool PortRunner::OpenUntilConnected(CUpdaterDlg& dlg, const UnitLine& line, UiTh
             }
             continue;
         }
-        dlg.OnCommand(kIdOpenPort);
+        Open(core, /*identity=*/true);
     }
 }
 
-bool PortRunner::RunUnit(CUpdaterDlg& dlg, UnitLine& line, UiThreadCalls& ui) {
+bool PortRunner::RunUnit(PortCore& core, UnitLine& line, UiThreadCalls& ui) {
     if (m_stop.load() || m_noNewUnits.load()) {
         return false;
     }
     if (m_config.readbackDir) {
-        dlg.SetReadbackFile(
+        core.SetReadbackFile(
             (*m_config.readbackDir / ReadbackFileName(m_config.label, UnitRecord::Clock::now()))
                 .string());
     }
     m_ended.reset();
-    dlg.OnStart();
-    if (!line.UnitUnderWay()) {
+    if (!core.Start(m_config.image)) {
         // A line lost between two units is found by Start; a loop opens it again.
-        if (dlg.Comm().IsConnected() == 0) {
-            return ReportLoss(line.PortLoss(), dlg.Comm().Device().path);
+        if (!core.IsOpen()) {
+            return ReportLoss(line.PortLoss(), core.Device().path);
         }
-        if (!m_config.pinnedSha256.empty() && dlg.LoadedImageSha256() != m_config.pinnedSha256) {
-            ReportImageChange(dlg);
+        if (!m_config.pinnedSha256.empty() && core.LoadedSha256() != m_config.pinnedSha256) {
+            ReportImageChange(core);
             return false;
         }
         Update([&](PortSnapshot& s) {
@@ -239,8 +234,7 @@ bool PortRunner::RunUnit(CUpdaterDlg& dlg, UnitLine& line, UiThreadCalls& ui) {
     });
     if (!m_ended) {
         // In a loop, a wait that no box answered is no unit.
-        return dlg.Comm().IsConnected() == 0 &&
-               ReportLoss(line.PortLoss(), dlg.Comm().Device().path);
+        return !core.IsOpen() && ReportLoss(line.PortLoss(), core.Device().path);
     }
     ShowEnd(*m_ended);
     StationEvent ended = Event(StationEvent::Kind::kUnitEnd, m_ended->device);
@@ -259,14 +253,12 @@ StationEvent PortRunner::Event(StationEvent::Kind kind, std::string device,
     return event;
 }
 
-void PortRunner::OnLineEvent(const UpdateEvent& event) {
-    if (const auto* refused = std::get_if<update_event::ImageRefused>(&event)) {
-        m_imageRefusal = refused->reason;
-    } else if (const auto* log = std::get_if<update_event::LogAppended>(&event)) {
+void PortRunner::OnLineEvent(const PortEvent& event) {
+    if (const auto* log = std::get_if<port_event::LogAppended>(&event.data)) {
         std::lock_guard lock(m_mutex);
         m_unitLog.Append(log->text);
         ++m_unitLogChanges;
-    } else if (std::holds_alternative<update_event::SessionStarted>(event)) {
+    } else if (std::holds_alternative<port_event::LogCleared>(event.data)) {
         std::lock_guard lock(m_mutex);
         m_unitLog.Clear();
         ++m_unitLogChanges;
@@ -301,13 +293,13 @@ void PortRunner::OnUnitEnded(const UnitRecord& unit) {
     m_ended = unit;
 }
 
-void PortRunner::ReportImageChange(const CUpdaterDlg& dlg) {
-    const auto& loaded = dlg.LoadedImageSha256();
+void PortRunner::ReportImageChange(const PortCore& core) {
+    const auto& loaded = core.LoadedSha256();
     const std::string text =
         (loaded ? "its bytes now have SHA-256 " + ShortDigest(*loaded) : "it cannot be read") +
         ", the shift's image has " + ShortDigest(m_config.pinnedSha256) + "; no new unit starts";
     HaltNewUnits(text);
-    m_report(Event(StationEvent::Kind::kImageChanged, dlg.Comm().Device().path, text));
+    m_report(Event(StationEvent::Kind::kImageChanged, core.Device().path, text));
 }
 
 bool PortRunner::ReportLoss(const std::string& loss, const std::string& device) {

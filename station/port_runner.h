@@ -10,31 +10,32 @@
 #include <thread>
 #include <vector>
 
+#include "core/image_load.h"
+#include "core/kept_log.h"
 #include "ports/detected_port.h"
 #include "records/unit_record.h"
 #include "serial/port_device.h"
 #include "station/port_snapshot.h"
 #include "station/slot_tie.h"
 #include "station/station_event.h"
-#include "ui/kept_log.h"
 #include "unit/unit_observer.h"
 
 namespace vantrel {
 
-class CUpdaterDlg;
+class PortCore;
 class UiThreadCalls;
 class UnitLine;
 
 struct PortRunnerConfig {
-    std::string label;                  // "PORT 1", or the device as given
-    int portNumber = 1;                 // the selector entry the port's window opens
-    std::optional<GivenDevice> device;  // given as a path: what the entry opens
-    std::string image;
+    std::string label;                                 // "PORT 1", or the device as given
+    int portNumber = 1;                                // the PORT number it opens
+    std::optional<GivenDevice> device;                 // given as a path: what that PORT opens
+    ImageChoice image;                                 // checked at the start of the shift
     bool loop = false;                                 // Start again after each unit
     std::optional<double> timeoutSeconds;              // time without progress that cancels a unit
     std::optional<std::filesystem::path> readbackDir;  // each unit's blocks from the box
     std::chrono::milliseconds reopenInterval{3000};
-    // How the port's window finds this machine's ports; empty: by itself.
+    // How this machine's ports are found; empty: by a look of its own.
     std::function<std::vector<DetectedPort>()> detectPorts;
     std::chrono::milliseconds silentLineHintDelay{10000};
     UnitRecord unitTemplate;  // host, image, its digest and kind, tool version
@@ -46,11 +47,10 @@ struct PortRunnerConfig {
     bool reportProgress = false;
 };
 
-// One port of a station: the window's own logic (CUpdaterDlg) on a UI
-// thread of its own, pressing Start as an operator would, once or, in a
-// loop, for box after box. It reports each event and each ended unit
-// through `report`, called on its thread; its units are accounted for by a
-// UnitLine.
+// One port of a station: a port core on a UI thread of its own, started as
+// an operator would start the window, once or, in a loop, for box after
+// box. It reports each event and each ended unit through `report`, called
+// on its thread; its units are accounted for by a UnitLine.
 class PortRunner : private UnitObserver {
   public:
     using Report = std::function<void(StationEvent)>;
@@ -61,7 +61,7 @@ class PortRunner : private UnitObserver {
     PortRunner& operator=(const PortRunner&) = delete;
 
     void Start();
-    // Cancel, exactly as the Cancel button, then end; a wait for a box that
+    // Cancel, exactly as the window's Cancel button, then end; a wait for a box that
     // never came ends without a unit.
     void RequestStop();
     // The unit under way (a box that has announced itself) ends as it
@@ -74,9 +74,8 @@ class PortRunner : private UnitObserver {
     void Join();
 
     PortSnapshot Snapshot() const;
-    // The log of the unit under way, or of the last one, as its window's
-    // log pane was given it since its session began; and a count that
-    // changes whenever it does.
+    // The log of the unit under way, or of the last one, since its session
+    // began; and a count that changes whenever it does.
     std::string UnitLog() const;
     std::uint64_t UnitLogChanges() const;
 
@@ -84,13 +83,16 @@ class PortRunner : private UnitObserver {
     void Run();
     // Opens (again) until the port is connected; false when it cannot be
     // (once, or until stopped in a loop).
-    bool OpenUntilConnected(CUpdaterDlg& dlg, const UnitLine& line, UiThreadCalls& ui);
-    // One press of Start to the session's end; false when none started.
-    bool RunUnit(CUpdaterDlg& dlg, UnitLine& line, UiThreadCalls& ui);
+    bool OpenUntilConnected(PortCore& core, const UnitLine& line, UiThreadCalls& ui);
+    // Opens the port as decided now; the log tells how it went (naming the
+    // device with `identity`).
+    void Open(PortCore& core, bool identity);
+    // One Start to the session's end; false when none started.
+    bool RunUnit(PortCore& core, UnitLine& line, UiThreadCalls& ui);
     void ShowEnd(const UnitRecord& unit);
     // After a Start that found other bytes than the pinned image: told, and
     // the port starts no unit any more.
-    void ReportImageChange(const CUpdaterDlg& dlg);
+    void ReportImageChange(const PortCore& core);
     // A line lost outside a unit: told, and (in a loop) worth opening again.
     bool ReportLoss(const std::string& loss, const std::string& device);
     // False once stopped or told to start no new unit.
@@ -107,7 +109,7 @@ class PortRunner : private UnitObserver {
     StationEvent Event(StationEvent::Kind kind, std::string device, std::string text = {}) const;
 
     // UnitObserver, the port's thread.
-    void OnLineEvent(const UpdateEvent& event) override;
+    void OnLineEvent(const PortEvent& event) override;
     void OnUnitProgress(const UnitProgress& progress) override;
     void OnUnitEnded(const UnitRecord& unit) override;
 
@@ -130,10 +132,9 @@ class PortRunner : private UnitObserver {
     // When the box of the unit under way announced itself; guarded by m_mutex.
     std::optional<std::chrono::steady_clock::time_point> m_bootedAt;
     // The port's thread only: opened and told so, with no loss told since;
-    // the unit that ended last; why the image Open refused the file.
+    // the unit that ended last.
     bool m_announcedOpen = false;
     std::optional<UnitRecord> m_ended;
-    std::string m_imageRefusal;
     SlotTie m_tie;
     bool m_advised = false;
     std::thread m_thread;

@@ -103,7 +103,7 @@ std::variant<StationSetup, std::string> PrepareStation(const StationOptions& opt
         runner.label = port.label;
         runner.portNumber = port.portNumber;
         runner.device = GivenDeviceOf(port);
-        runner.image = options.image;
+        runner.image = ImageChoice::Of(options.image, image.kind);
         runner.timeoutSeconds = options.timeoutSeconds;
         runner.readbackDir = readbackFolder;
         runner.unitTemplate = unitTemplate;

@@ -4,7 +4,6 @@
 
 #include "engine/image_file.h"
 #include "records/unit_identity.h"
-#include "ui/updater_dlg.h"
 #include "unit/unit_reasons.h"
 
 namespace vantrel {
@@ -20,51 +19,48 @@ std::string AbsolutePath(const std::string& path) {
 
 }  // namespace
 
-UnitLine::UnitLine(CUpdaterDlg& dlg, UiThreadCalls& ui, UnitRules rules, UnitObserver* observer)
-    : m_dlg(dlg),
+UnitLine::UnitLine(PortCore& core, UiThreadCalls& ui, UnitRules rules, UnitObserver* observer)
+    : m_core(core),
       m_ui(ui),
       m_rules(rules),
       m_observer(observer),
       m_later(ui),
       m_stallTimer(ui, [this] { CheckForStall(); }) {
-    m_dlg.SetListener(this);
+    m_core.AddListener(*this);
 }
 
 UnitLine::~UnitLine() {
-    m_dlg.SetListener(nullptr);
+    m_core.RemoveListener(*this);
     m_stallTimer.Stop();
     m_later.Close();
 }
 
-void UnitLine::OnUpdateEvent(const UpdateEvent& event) {
+void UnitLine::OnPortEvent(const PortEvent& event) {
+    using namespace port_event;
     if (m_observer != nullptr) {
         m_observer->OnLineEvent(event);
     }
-    if (const auto* log = std::get_if<update_event::LogAppended>(&event)) {
-        if (m_unit) {
-            m_unit->log.Append(log->text);
-        }
-    } else if (const auto* session = std::get_if<SessionEvent>(&event)) {
+    if (const auto* session = std::get_if<SessionEvent>(&event.data)) {
         OnSession(*session);
-    } else if (const auto* started = std::get_if<update_event::SessionStarted>(&event)) {
+    } else if (const auto* started = std::get_if<SessionStarted>(&event.data)) {
         Begin(*started);
-    } else if (const auto* ended = std::get_if<update_event::SessionEnded>(&event)) {
+    } else if (const auto* ended = std::get_if<SessionEnded>(&event.data)) {
         End(ended->end);
-    } else if (const auto* opened = std::get_if<update_event::PortOpened>(&event)) {
+    } else if (const auto* opened = std::get_if<PortOpened>(&event.data)) {
         m_port = *opened;
         m_portLoss.clear();
-    } else if (std::holds_alternative<update_event::PortNotOpened>(event)) {
+    } else if (std::holds_alternative<PortNotOpened>(event.data)) {
         m_port.reset();
-    } else if (const auto* lost = std::get_if<update_event::PortLost>(&event)) {
+    } else if (const auto* lost = std::get_if<PortLost>(&event.data)) {
         m_portLoss = lost->reason;
         // Nothing can arrive any more: the unit ends now, not at a timeout.
         CancelLater(UnitEnding::kLineLost);
-    } else if (const auto* refused = std::get_if<update_event::StartRefused>(&event)) {
+    } else if (const auto* refused = std::get_if<StartRefused>(&event.data)) {
         m_startRefusal = refused->reason;
     }
 }
 
-void UnitLine::Begin(const update_event::SessionStarted& started) {
+void UnitLine::Begin(const port_event::SessionStarted& started) {
     m_startRefusal.clear();
     m_record = m_template;
     m_record.id = NewUnitId();
@@ -139,8 +135,8 @@ void UnitLine::Cancel(UnitEnding ending) {
         return;
     }
     m_unit->ending = ending;
-    m_unit->cancelSent = m_dlg.Comm().IsConnected() != 0 && m_dlg.CurrentSessionState() == kBlocks;
-    m_dlg.OnCancelUpdate();
+    m_unit->cancelSent = m_core.IsOpen() && m_core.State() == kBlocks;
+    m_core.Cancel();
 }
 
 void UnitLine::RunUntilEnded(UiThreadCalls& ui, std::chrono::milliseconds interval,
@@ -170,8 +166,8 @@ void UnitLine::CheckForStall() {
     if (!m_unit || m_unit->ending != UnitEnding::kNone) {
         return;
     }
-    m_unit->stalled = m_unit->stall.Stalled(SteadyClock::now(), m_dlg.LastReceiveTime(),
-                                            m_dlg.CurrentSessionState(), *m_rules.timeout);
+    m_unit->stalled = m_unit->stall.Stalled(SteadyClock::now(), m_core.LastReceiveTime(),
+                                            m_core.State(), *m_rules.timeout);
     if (m_unit->stalled) {
         Cancel(UnitEnding::kTimedOut);
     } else {
@@ -201,7 +197,7 @@ void UnitLine::Finish(const SessionEnd& end, Unit& unit) {
     record.seconds = std::chrono::duration<double>(SteadyClock::now() - unit.started).count();
     record.blocksAcknowledged = end.blocksAcknowledged;
     record.framesSentAgain = unit.progress.framesSentAgain;
-    record.log = unit.log.Text();
+    record.log = m_core.Log().Text();
     const std::string at = BlockText(record.blocksAcknowledged, record.blocksInImage);
     switch (unit.ending) {
         case UnitEnding::kCancelled:

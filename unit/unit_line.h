@@ -5,19 +5,16 @@
 #include <optional>
 #include <string>
 
+#include "core/port_core.h"
 #include "platform/one_shot_timer.h"
 #include "platform/ui_thread_call.h"
 #include "records/unit_record.h"
-#include "ui/kept_log.h"
-#include "ui/update_event.h"
 #include "unit/stall_watch.h"
 #include "unit/unit_observer.h"
 
 namespace vantrel {
 
-class CUpdaterDlg;
-
-// Why the program running a unit pressed Cancel, if it did.
+// Why the program running a unit cancelled it, if it did.
 // kStopped: the program or station stopped, not the operator's Cancel.
 enum class UnitEnding { kNone, kCancelled, kStopped, kTimedOut, kLineLost };
 
@@ -31,14 +28,14 @@ struct UnitRules {
     bool unitBeginsAtBoot = false;
 };
 
-// The units of one window's line, whoever presses its buttons: it listens
-// to the window's logic, turns what happens into one record per unit, and
-// presses Cancel when the unit stalls beyond the timeout or its line is
-// lost. Everything runs on the UI thread; it must be made before the port
-// is first opened, and outlive nothing it was given.
-class UnitLine : private UpdateListener {
+// The units of one port, whoever presses its buttons: it listens to the
+// port's core, turns what happens into one record per unit, and cancels
+// when the unit stalls beyond the timeout or its line is lost. Everything
+// runs on the UI thread; it must be made before the port is first opened,
+// and outlive nothing it was given.
+class UnitLine : private PortListener {
   public:
-    UnitLine(CUpdaterDlg& dlg, UiThreadCalls& ui, UnitRules rules, UnitObserver* observer);
+    UnitLine(PortCore& core, UiThreadCalls& ui, UnitRules rules, UnitObserver* observer);
     ~UnitLine();
     UnitLine(const UnitLine&) = delete;
     UnitLine& operator=(const UnitLine&) = delete;
@@ -53,8 +50,8 @@ class UnitLine : private UpdateListener {
     // The record of the unit under way so far (its id and start), or of the
     // last one.
     const UnitRecord& CurrentRecord() const { return m_record; }
-    // Presses Cancel for the unit under way, for `ending`; the first ending
-    // is the one recorded.
+    // Cancels the unit under way, for `ending`; the first ending is the one
+    // recorded.
     void Cancel(UnitEnding ending = UnitEnding::kCancelled);
     // Runs the UI thread until the unit under way has ended. At least every
     // `interval` it asks `cancelFor` whether the program wants the unit
@@ -79,26 +76,25 @@ class UnitLine : private UpdateListener {
         UnitEnding ending = UnitEnding::kNone;
         bool cancelSent = false;
         std::optional<StallWatch::Stall> stalled;
-        KeptLog log;
     };
 
-    void OnUpdateEvent(const UpdateEvent& event) override;
-    void Begin(const update_event::SessionStarted& started);
+    void OnPortEvent(const PortEvent& event) override;
+    void Begin(const port_event::SessionStarted& started);
     void OnSession(const SessionEvent& event);
     void Progressed();
     void End(const SessionEnd& end);
     void Finish(const SessionEnd& end, Unit& unit);
-    // Cancel from inside an event: pressed once the window's call returns.
+    // Cancel from inside an event: done once the core's call returns.
     void CancelLater(UnitEnding ending);
     void WatchForStall();
     void CheckForStall();
 
-    CUpdaterDlg& m_dlg;
+    PortCore& m_core;
     UiThreadCalls& m_ui;
     const UnitRules m_rules;
     UnitObserver* const m_observer;
     UnitRecord m_template;
-    std::optional<update_event::PortOpened> m_port;
+    std::optional<port_event::PortOpened> m_port;
     std::string m_portLoss;
     std::string m_startRefusal;
     UnitRecord m_record;

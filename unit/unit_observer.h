@@ -3,8 +3,8 @@
 #include <chrono>
 #include <cstdint>
 
+#include "core/port_event.h"
 #include "records/unit_record.h"
-#include "ui/update_event.h"
 
 namespace vantrel {
 
@@ -18,12 +18,12 @@ struct UnitProgress {
 };
 
 // What a front end is told of its line and its units, on the UI thread,
-// as it happens. Nothing here may press the window's buttons: that waits
-// for the call to return.
+// as it happens. Nothing here may open, start or cancel: that waits for the
+// call to return.
 class UnitObserver {
   public:
     // Every event of the line, before the unit layer acts on it.
-    virtual void OnLineEvent(const UpdateEvent& /*event*/) {}
+    virtual void OnLineEvent(const PortEvent& /*event*/) {}
     // The box announced itself, a block was acknowledged or a frame sent
     // again.
     virtual void OnUnitProgress(const UnitProgress& /*progress*/) {}

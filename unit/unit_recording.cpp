@@ -4,10 +4,10 @@
 #include <utility>
 
 #include "cli/unit_labels.h"
+#include "core/port_core.h"
 #include "platform/ini_file.h"
 #include "records/recorder_ending.h"
 #include "records/unit_identity.h"
-#include "ui/updater_dlg.h"
 #include "unit/record_setting.h"
 #include "unit/unit_template.h"
 
@@ -42,9 +42,9 @@ UnitRecord WindowUnitTemplate(const CIniFile& settings, std::string_view toolVer
 
 }  // namespace
 
-UnitRecording::UnitRecording(CUpdaterDlg& dlg, UiThreadCalls& ui, const CIniFile& settings,
+UnitRecording::UnitRecording(PortCore& core, UiThreadCalls& ui, const CIniFile& settings,
                              std::string toolVersion, LogLine log)
-    : m_dlg(dlg), m_ui(ui), m_log(std::move(log)), m_lines(ui), m_line(dlg, ui, {}, this) {
+    : m_core(core), m_ui(ui), m_log(std::move(log)), m_lines(ui), m_line(core, ui, {}, this) {
     std::vector<std::string> refused;
     m_line.SetUnitTemplate(WindowUnitTemplate(settings, toolVersion, refused));
     for (const std::string& label : refused) {
@@ -89,12 +89,12 @@ void UnitRecording::OpenRecorder(const CIniFile& settings) {
 
 std::string UnitRecording::PortLabel() const {
     // The port selector is locked while a unit runs: this is its port.
-    return "PORT " + std::to_string(m_dlg.PortNumber());
+    return "PORT " + std::to_string(m_core.PortNumber());
 }
 
-void UnitRecording::OnLineEvent(const UpdateEvent& event) {
-    if (std::holds_alternative<update_event::SessionStarted>(event)) {
-        m_underWay.Begin(PortLabel(), m_dlg.Comm().Device().path, std::chrono::system_clock::now());
+void UnitRecording::OnLineEvent(const PortEvent& event) {
+    if (std::holds_alternative<port_event::SessionStarted>(event.data)) {
+        m_underWay.Begin(PortLabel(), m_core.Device().path, std::chrono::system_clock::now());
     }
 }
 

@@ -16,9 +16,9 @@
 namespace vantrel {
 
 class CIniFile;
-class CUpdaterDlg;
+class PortCore;
 
-// Every unit of a window's line that reaches Start, recorded into the store
+// Every unit of a window's port that reaches Start, recorded into the store
 // the settings file's [RECORDS] section names (the default record file
 // unless it says otherwise), labelled from its [STATION] section. Nothing
 // here stops an update: a store that cannot be used, a refused label and
@@ -32,9 +32,9 @@ class UnitRecording : private UnitObserver {
     // One line of text, without its line end.
     using LogLine = std::function<void(const std::string& line)>;
 
-    // Make on the UI thread before `dlg` first opens a port (the unit layer
-    // hears of every open), and destroy before `dlg`.
-    UnitRecording(CUpdaterDlg& dlg, UiThreadCalls& ui, const CIniFile& settings,
+    // Make on the UI thread before `core` first opens its port (the unit
+    // layer hears of every open), and destroy before `core`.
+    UnitRecording(PortCore& core, UiThreadCalls& ui, const CIniFile& settings,
                   std::string toolVersion, LogLine log);
     // Closes the recorder unless Close did.
     ~UnitRecording();
@@ -47,8 +47,8 @@ class UnitRecording : private UnitObserver {
     std::size_t Close();
 
     bool UnitUnderWay() const { return m_line.UnitUnderWay(); }
-    // Presses Cancel for the unit under way, which then ends stopped rather
-    // than cancelled by the operator; false when no unit is under way.
+    // Cancels the unit under way, which then ends stopped rather than
+    // cancelled by the operator; false when no unit is under way.
     bool StopUnit() {
         if (!m_line.UnitUnderWay()) {
             return false;
@@ -67,14 +67,14 @@ class UnitRecording : private UnitObserver {
     const UnitsUnderWay& UnderWay() const { return m_underWay; }
 
   private:
-    void OnLineEvent(const UpdateEvent& event) override;
+    void OnLineEvent(const PortEvent& event) override;
     void OnUnitEnded(const UnitRecord& unit) override;
     // From any thread: `text` as one line, on the UI thread.
     void Tell(const std::string& text);
     std::string PortLabel() const;
     void OpenRecorder(const CIniFile& settings);
 
-    CUpdaterDlg& m_dlg;
+    PortCore& m_core;
     UiThreadCalls& m_ui;
     const LogLine m_log;
     // Declared before the recorder: it outlives the recorder's threads,

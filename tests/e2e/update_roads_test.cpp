@@ -41,7 +41,7 @@ class UpdateRoads : public ::testing::Test {
         box = std::make_unique<test::StandIn>(std::move(options));
         dlg = std::make_unique<CUpdaterDlg>(view, ui, "vantrel");
         dlg->OnInitDialog();
-        ASSERT_EQ(dlg->Comm().IsConnected(), 1);
+        ASSERT_TRUE(dlg->Core().IsOpen());
     }
 
     // Chooses an image of the kind with the image Open button.
@@ -55,7 +55,7 @@ class UpdateRoads : public ::testing::Test {
     // Presses Start, then lets the box announce itself.
     void Start() {
         dlg->OnStart();
-        ASSERT_TRUE(dlg->SessionRunning()) << view.texts[kIdStatusLine];
+        ASSERT_TRUE(dlg->Core().SessionRunning()) << view.texts[kIdStatusLine];
         box->Run();
     }
 
@@ -65,7 +65,7 @@ class UpdateRoads : public ::testing::Test {
     }
 
     void RunToEnd() {
-        ASSERT_TRUE(RunUntil([&] { return !dlg->SessionRunning(); }))
+        ASSERT_TRUE(RunUntil([&] { return !dlg->Core().SessionRunning(); }))
             << "status: " << view.texts[kIdStatusLine];
     }
 
@@ -95,7 +95,7 @@ TEST_F(UpdateRoads, FullUpdateOfEachKindVerifiedByTheBox) {
         Start();
         RunToEnd();
         EXPECT_EQ(Status(), "Complete updating successfully...");
-        EXPECT_EQ(dlg->LastSessionSucceeded(), true);
+        EXPECT_EQ(dlg->Core().LastSessionSucceeded(), true);
         EXPECT_EQ(view.progressRange, std::make_pair(0, k.blocks));
         EXPECT_EQ(view.progressPos, 0);
         const RunResult result = box->Finish();
@@ -130,7 +130,7 @@ TEST_F(UpdateRoads, RefusedModuleEndFailsTheUpdate) {
     Start();
     RunToEnd();
     EXPECT_EQ(Status(), "Error...Update failed!");
-    EXPECT_EQ(dlg->LastSessionSucceeded(), false);
+    EXPECT_EQ(dlg->Core().LastSessionSucceeded(), false);
     EXPECT_TRUE(dlg->CanClose());
     EXPECT_FALSE(RunSucceeded(box->Finish()));
 }
@@ -169,7 +169,7 @@ TEST_F(UpdateRoads, CancelSendsOneCnlOnlyDuringBlockTransfer) {
         EXPECT_EQ(Status(), "");
         EXPECT_TRUE(dlg->CanClose());
         RunToEnd();
-        EXPECT_EQ(dlg->LastSessionSucceeded(), false);
+        EXPECT_EQ(dlg->Core().LastSessionSucceeded(), false);
         dlg.reset();  // closes the line: the stand-in's run ends
         const RunResult result = box->Finish();
         EXPECT_EQ(result.counters.updatesCancelled, c.cancelsSeen) << FormatRunSummary(result);
@@ -247,7 +247,7 @@ TEST_F(UpdateRoads, DeviceThatVanishesMidUpdate) {
     Start();
     ASSERT_TRUE(RunUntil([&] { return Status() == "Open Comm Port...[Port:1] ===> Fail!!"; }));
     EXPECT_NE(view.log.find(box->Path()), std::string::npos) << view.log;
-    EXPECT_TRUE(dlg->SessionRunning()) << "the session waits for the operator";
+    EXPECT_TRUE(dlg->Core().SessionRunning()) << "the session waits for the operator";
 
     // Nothing spins while the operator looks at it.
     const double before = ProcessCpuSeconds();

@@ -144,9 +144,10 @@ TEST(MapPort, AnOpenThroughAPortsValueNamingNoDeviceSaysWhereItWasSet) {
         settings.SetPath(dir.Write("Vantrel.ini", "[PORTS]\nCOM1=" + configured + "\n"));
         UiThreadCalls ui;
         CComm port(ui);
-        port.SetDeviceResolver(
-            [&](int number) { return MapPort(number, ReadPortMapSources(number, settings, {})); });
-        ASSERT_EQ(port.OpenPort(DefaultPortSettings(1)), 0) << configured;
+        ASSERT_EQ(
+            port.OpenPort(DefaultPortSettings(1), MapPort(1, ReadPortMapSources(1, settings, {}))),
+            0)
+            << configured;
         EXPECT_EQ(DescribeOpenError(port.LastOpenError()),
                   "COM1 (" + configured + ") (set by COM1 in [PORTS] of " + settings.Path() +
                       "): cannot open: no such device. Check that the serial adapter is plugged "

@@ -81,7 +81,7 @@ TEST(Screenshot, IdleAndInTheMiddleOfAnUpdate) {
         << "a bar filled to 45 per cent";
 
     qobject_cast<QPushButton*>(control(kIdCancel))->click();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !window->Logic().SessionRunning(); }, 10'000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window->Logic().Core().SessionRunning(); }, 10'000));
     QDir::setCurrent(before);
 }
 

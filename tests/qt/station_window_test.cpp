@@ -21,6 +21,7 @@
 #include <unistd.h>
 
 #include "engine/image_digest.h"
+#include "engine/image_file.h"
 #include "platform/stop_signals.h"
 #include "records/record_store_factory.h"
 #include "station/qt/slot_tile.h"
@@ -69,7 +70,7 @@ class StationWindowTest : public ::testing::Test {
         PortRunnerConfig port;
         port.label = name;
         port.device = GivenDevice{1, dir.File(name), DeviceSource::kStationArgument};
-        port.image = image;
+        port.image = ImageChoice::Of(image, kImageLoad);
         // A port that did not open is not tried again within the test: the
         // number of a pseudo-terminal that has gone may be given to another
         // process's at any time.

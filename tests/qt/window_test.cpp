@@ -139,7 +139,7 @@ TEST(WindowClosing, OnlyAnIdleWindowClosesAndEnterNeverClosesIt) {
                 break;
         }
         EXPECT_EQ(!f.window->isVisible(), c.closes);
-        EXPECT_EQ(f.window->Logic().SessionRunning(), c.busy);
+        EXPECT_EQ(f.window->Logic().Core().SessionRunning(), c.busy);
     }
 }
 
@@ -374,7 +374,7 @@ TEST(WindowStartUp, TheLogStartsEmptyUnlessPortOneFailedToOpen) {
         QCoreApplication::processEvents();
         std::string expected;
         if (!c.works) {
-            const OpenError& error = window.Logic().Comm().LastOpenError();
+            const OpenError& error = window.Logic().Core().LastOpenError();
             EXPECT_EQ(error.kind, OpenErrorKind::kNoSuchDevice);
             EXPECT_EQ(error.device, device);
             expected = IdentityLine(1, device) + DescribeOpenError(error) + "\n";

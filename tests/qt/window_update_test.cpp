@@ -84,18 +84,18 @@ TEST(WindowUpdate, WholeUpdatesAgainstTheStandIn) {
         qobject_cast<QPushButton*>(control(kIdOpenImage))->click();
         qobject_cast<QPushButton*>(control(kIdStart))->click();
         const CUpdaterDlg& logic = window->Logic();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return logic.LastSessionSucceeded().has_value(); },
+        ASSERT_TRUE(QTest::qWaitFor([&] { return logic.Core().LastSessionSucceeded().has_value(); },
                                     kSessionLimitMs));
 
-        EXPECT_EQ(*logic.LastSessionSucceeded(), c.succeeds);
+        EXPECT_EQ(*logic.Core().LastSessionSucceeded(), c.succeeds);
         EXPECT_EQ(qobject_cast<QLabel*>(control(kIdStatusLine))->text(), c.status);
         EXPECT_EQ(bar->value(), 0);
         ASSERT_FALSE(positions.empty());
         EXPECT_EQ(*std::max_element(positions.begin(), positions.end()), 65);
-        EXPECT_EQ(logic.Slots().ModuleCount(), 0u);
+        EXPECT_EQ(logic.Core().Slots().ModuleCount(), 0u);
         for (std::size_t slot = 0; slot < kSlotCount; ++slot) {
-            EXPECT_NE(logic.Slots()[slot].empty, 0u) << slot;
-            EXPECT_TRUE(logic.Slots()[slot].data.empty()) << slot;
+            EXPECT_NE(logic.Core().Slots()[slot].empty, 0u) << slot;
+            EXPECT_TRUE(logic.Core().Slots()[slot].data.empty()) << slot;
         }
         EXPECT_TRUE(
             qobject_cast<QPlainTextEdit*>(control(kIdLogPane))->toPlainText().contains(c.logged));
@@ -187,13 +187,13 @@ TEST(WindowUpdate, EachUnitIsRecordedWhereTheSettingsSay) {
         const CUpdaterDlg& logic = window->Logic();
         button(kIdOpenImage)->click();
         button(kIdStart)->click();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return logic.LastSessionSucceeded().has_value(); },
+        ASSERT_TRUE(QTest::qWaitFor([&] { return logic.Core().LastSessionSucceeded().has_value(); },
                                     kSessionLimitMs));
-        EXPECT_TRUE(*logic.LastSessionSucceeded());
+        EXPECT_TRUE(*logic.Core().LastSessionSucceeded());
         // The operator gives up before the box announces itself.
         button(kIdStart)->click();
         button(kIdCancel)->click();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return logic.LastSessionSucceeded().has_value(); },
+        ASSERT_TRUE(QTest::qWaitFor([&] { return logic.Core().LastSessionSucceeded().has_value(); },
                                     kSessionLimitMs));
         window.reset();
 

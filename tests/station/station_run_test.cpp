@@ -10,6 +10,7 @@
 #include <sstream>
 #include <thread>
 
+#include "engine/image_file.h"
 #include "records/unit_recorder.h"
 #include "station/station.h"
 #include "tests/station/recorded_units.h"
@@ -43,7 +44,7 @@ class StationRun : public ::testing::Test {
         if (device) {
             port.device = GivenDevice{number, *device, DeviceSource::kStationArgument};
         }
-        port.image = image;
+        port.image = ImageChoice::Of(image, kImageLoad);
         port.reopenInterval = 100ms;
         port.unitTemplate.imageKind = "LOAD";
         port.unitTemplate.imageSha256 = std::string(64, 'a');

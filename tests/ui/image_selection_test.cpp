@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/image_digest.h"
 #include "engine/image_file.h"
 #include "tests/support/image_maker.h"
 #include "tests/support/recording_view.h"
@@ -11,10 +10,6 @@
 
 namespace vantrel {
 namespace {
-
-std::span<const std::uint8_t> AsBytes(const std::string& text) {
-    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
-}
 
 class ImageSelectionTest : public ::testing::Test {
   protected:
@@ -29,8 +24,7 @@ class ImageSelectionTest : public ::testing::Test {
 
     test::TempDir dir;
     test::RecordingView view;
-    ModuleSlots slots;
-    ImageSelection images{view, slots, "vantrel"};
+    ImageSelection images{view};
 };
 
 TEST_F(ImageSelectionTest, AcceptedFileFillsBothBoxes) {
@@ -84,82 +78,6 @@ TEST_F(ImageSelectionTest, RefusedFileShowsOneErrorBoxAndKeepsTheBoxes) {
         EXPECT_EQ(view.messages[0].caption, "Error");
         EXPECT_EQ(view.messages[0].icon, MessageIcon::kNone);
     }
-}
-
-TEST_F(ImageSelectionTest, StartLoadsWhatTheBoxesName) {
-    const std::string path = Write("app.bin", {"APPL", 590848});
-    OpenImage(path);
-    images.LoadImageIntoSlot();
-    EXPECT_EQ(slots.ModuleCount(), 1u);
-    EXPECT_EQ(slots[0].kind, kImageAppl);
-    EXPECT_EQ(slots[0].destAddress, "0x10010000");
-    EXPECT_EQ(slots.TotalBlocks(), 577u);
-    EXPECT_TRUE(view.messages.empty());
-}
-
-TEST_F(ImageSelectionTest, FileDeletedBeforeStartIsReportedWithAWarning) {
-    const std::string path = Write("load.bin", {"LOAD", 66560});
-    OpenImage(path);
-    std::filesystem::remove(path);
-    images.LoadImageIntoSlot();
-    EXPECT_EQ(slots.ModuleCount(), 0u);
-    ASSERT_EQ(view.messages.size(), 1u);
-    EXPECT_EQ(view.messages[0].text, "Can't found [" + path + "]");
-    EXPECT_EQ(view.messages[0].caption, "vantrel");
-    EXPECT_EQ(view.messages[0].icon, MessageIcon::kWarning);
-}
-
-TEST_F(ImageSelectionTest, StartSendsOnlyBytesThatPassTheChecksAgain) {
-    const std::string opened = test::MakeImageBytes({"LOAD", 66560});
-    std::string changed = opened;
-    changed.back() ^= 1;
-    const struct {
-        const char* name;
-        std::string onDisk;   // what the file holds when Start reads it
-        bool pinned;          // Start takes only the bytes that were opened
-        std::string message;  // empty: loaded
-    } cases[] = {
-        {"unchanged", opened, false, ""},
-        {"truncated", opened.substr(0, 1000), false, "[LD]file size error [1000] "},
-        {"another kind", test::MakeImageBytes({"APPL", 590848}), false, "file type error [2] "},
-        {"random bytes", std::string(66560, '\x17'), false, "file type error [0] "},
-        {"changed, not pinned", changed, false, ""},
-        {"unchanged, pinned", opened, true, ""},
-        {"changed, pinned", changed, true,
-         "The image changed since it was pinned: SHA-256 " +
-             ShortDigest(Sha256Hex(AsBytes(changed))) + " instead of " +
-             ShortDigest(Sha256Hex(AsBytes(opened)))},
-    };
-    for (const auto& c : cases) {
-        ModuleSlots caseSlots;
-        test::RecordingView caseView;
-        ImageSelection selection{caseView, caseSlots, "vantrel"};
-        if (c.pinned) {
-            selection.PinSha256(Sha256Hex(AsBytes(opened)));
-        }
-        const std::string path = dir.Write("image.bin", opened);
-        caseView.fileAnswers.push_back(path);
-        selection.OnOpenImage();
-        dir.Write("image.bin", c.onDisk);
-        selection.LoadImageIntoSlot();
-        EXPECT_EQ(selection.LoadedSha256(), Sha256Hex(AsBytes(c.onDisk))) << c.name;
-        if (c.message.empty()) {
-            EXPECT_EQ(caseSlots.ModuleCount(), 1u) << c.name;
-            EXPECT_TRUE(caseView.messages.empty()) << c.name;
-            continue;
-        }
-        EXPECT_EQ(caseSlots.ModuleCount(), 0u) << c.name << ": no frame can be built";
-        EXPECT_EQ(selection.ImageKind(), kImageNone) << c.name << ": Open again first";
-        ASSERT_EQ(caseView.messages.size(), 1u) << c.name;
-        EXPECT_EQ(caseView.messages[0].text, c.message) << c.name;
-        EXPECT_EQ(caseView.messages[0].caption, "Error") << c.name;
-    }
-}
-
-TEST_F(ImageSelectionTest, StartWithEmptyBoxesLoadsNothingSilently) {
-    images.LoadImageIntoSlot();
-    EXPECT_EQ(slots.ModuleCount(), 0u);
-    EXPECT_TRUE(view.messages.empty());
 }
 
 }  // namespace

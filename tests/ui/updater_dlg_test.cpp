@@ -74,7 +74,7 @@ class UpdaterDlgTest : public ::testing::Test {
     // Starts and answers the box's part up to the first block.
     void StartUpToFirstBlock() {
         dlg->OnStart();
-        ASSERT_TRUE(dlg->SessionRunning());
+        ASSERT_TRUE(dlg->Core().SessionRunning());
         FromBox("BOOT");
         ASSERT_EQ(FromWindow(36).size(), 36u);
         FromBox("ACK");
@@ -158,16 +158,16 @@ TEST_F(UpdaterDlgTest, StartRefusedLeavesTheLogAsItWas) {
     view.log = "earlier lines\r\n";
     dlg->OnStart();  // no image chosen
     EXPECT_EQ(Status(), "No selected modules!!");
-    EXPECT_FALSE(dlg->SessionRunning());
+    EXPECT_FALSE(dlg->Core().SessionRunning());
     EXPECT_EQ(view.log, "earlier lines\r\n");
 
     box.Vanish();  // the port is lost and counts as not connected
-    ASSERT_TRUE(RunUntil([&] { return dlg->Comm().IsConnected() == 0; }));
+    ASSERT_TRUE(RunUntil([&] { return !dlg->Core().IsOpen(); }));
     ChooseImage();
     view.log = "earlier lines\r\n";
     dlg->OnStart();
     EXPECT_EQ(Status(), "Not connected!!");
-    EXPECT_FALSE(dlg->SessionRunning());
+    EXPECT_FALSE(dlg->Core().SessionRunning());
     EXPECT_EQ(view.log, "earlier lines\r\n");
 }
 
@@ -198,7 +198,7 @@ TEST_F(UpdaterDlgTest, StartWhoseReopeningFailsStartsNothing) {
     view.comboSelection[kIdPortSelector] = 2;
     dlg->OnStart();
     EXPECT_EQ(Status(), "Open Comm Port...[Port:3] ===> Fail!!");
-    EXPECT_FALSE(dlg->SessionRunning());
+    EXPECT_FALSE(dlg->Core().SessionRunning());
     EXPECT_TRUE(dlg->CanClose());
     EXPECT_NE(view.log.find(dir.File("no-such-device")), std::string::npos)
         << "the log names the device: " << view.log;
@@ -220,12 +220,12 @@ TEST_F(UpdaterDlgTest, SuccessfulUpdateOfALoaderImage) {
     FromBox("ACK");
     EXPECT_EQ(FromWindow(3), Of("GEN"));
     FromBox("ACK");
-    ASSERT_TRUE(RunUntil([&] { return !dlg->SessionRunning(); }));
+    ASSERT_TRUE(RunUntil([&] { return !dlg->Core().SessionRunning(); }));
     EXPECT_EQ(Status(), "Complete updating successfully...");
     EXPECT_EQ(view.log, "BOOT\r\n" + percentages + ">> Uploading... [100 %]\r\n");
     EXPECT_EQ(view.progressPos, 0);
     EXPECT_TRUE(dlg->CanClose());
-    EXPECT_EQ(dlg->LastSessionSucceeded(), true);
+    EXPECT_EQ(dlg->Core().LastSessionSucceeded(), true);
 }
 
 TEST_F(UpdaterDlgTest, CancelDuringBlocksWritesOneCnl) {
@@ -235,9 +235,9 @@ TEST_F(UpdaterDlgTest, CancelDuringBlocksWritesOneCnl) {
     EXPECT_EQ(Status(), "");
     EXPECT_TRUE(dlg->CanClose());
     EXPECT_EQ(FromWindow(3), Of("CNL"));
-    ASSERT_TRUE(RunUntil([&] { return !dlg->SessionRunning(); }));
+    ASSERT_TRUE(RunUntil([&] { return !dlg->Core().SessionRunning(); }));
     EXPECT_TRUE(box.ReadAvailable().empty());
-    EXPECT_EQ(dlg->LastSessionSucceeded(), false);
+    EXPECT_EQ(dlg->Core().LastSessionSucceeded(), false);
 }
 
 TEST_F(UpdaterDlgTest, LostPortIsShownAndCancelStillEndsTheSession) {
@@ -245,11 +245,11 @@ TEST_F(UpdaterDlgTest, LostPortIsShownAndCancelStillEndsTheSession) {
     StartUpToFirstBlock();
     box.Vanish();
     ASSERT_TRUE(RunUntil([&] { return Status() == "Open Comm Port...[Port:1] ===> Fail!!"; }));
-    EXPECT_EQ(dlg->Comm().IsConnected(), 0);
+    EXPECT_FALSE(dlg->Core().IsOpen());
     EXPECT_NE(view.log.find(box.SlavePath()), std::string::npos) << view.log;
     dlg->OnCancelUpdate();
     EXPECT_TRUE(dlg->CanClose());
-    ASSERT_TRUE(RunUntil([&] { return !dlg->SessionRunning(); }));
+    ASSERT_TRUE(RunUntil([&] { return !dlg->Core().SessionRunning(); }));
 }
 
 TEST(UpdaterDlgStartUp, APortThatDoesNotOpenLeavesItsReasonInTheClearedLog) {
@@ -266,7 +266,7 @@ TEST(UpdaterDlgStartUp, APortThatDoesNotOpenLeavesItsReasonInTheClearedLog) {
         CUpdaterDlg dlg(view, ui, "vantrel");
         dlg.OnInitDialog();
         EXPECT_EQ(view.texts[kIdStatusLine], "Open Comm Port...[Port:1] ===> Fail!!") << c.what;
-        const std::string reason = DescribeOpenError(dlg.Comm().LastOpenError()) + "\r\n";
+        const std::string reason = DescribeOpenError(dlg.Core().LastOpenError()) + "\r\n";
         EXPECT_NE(reason.find(c.device), std::string::npos) << c.what << ": " << reason;
         EXPECT_TRUE(view.log.ends_with(reason)) << c.what << ": " << view.log;
         EXPECT_TRUE(dlg.CanClose()) << c.what;
@@ -342,7 +342,7 @@ TEST(UpdaterDlgSilentLine, BootCancelAndALostPortEndTheCount) {
             runUi, 5s))
             << c.what << ": " << ThreadCount() - before << " threads more than before Start";
         EXPECT_TRUE(view.hints.empty()) << c.what;
-        if (dlg.SessionRunning()) {
+        if (dlg.Core().SessionRunning()) {
             dlg.OnCancelUpdate();
         }
     }
@@ -416,7 +416,7 @@ TEST(UpdaterDlgTeardown, AfterALostPortAWorkerWaitingOverAWriteErrorIsLetGo) {
     view.fileAnswers.push_back(dir.Write("image.bin", test::MakeImageBytes({"LOAD", 66560})));
     dlg->OnOpenImage();
     dlg->OnStart();
-    ASSERT_TRUE(dlg->SessionRunning());
+    ASSERT_TRUE(dlg->Core().SessionRunning());
 
     box.Vanish();
     ASSERT_TRUE(test::WaitUntil(
@@ -426,7 +426,7 @@ TEST(UpdaterDlgTeardown, AfterALostPortAWorkerWaitingOverAWriteErrorIsLetGo) {
     // then writes the handshake into the dead line and waits for this
     // thread to show the write error.
     const int queuedBefore = queued.Now();
-    dlg->OnCommData(std::vector<std::uint8_t>{'B', 'O', 'O', 'T'});
+    dlg->Core().OnCommData(std::vector<std::uint8_t>{'B', 'O', 'O', 'T'});
     ASSERT_TRUE(test::WaitUntil([&] { return view.texts[kIdStatusLine] == "Updating modules..."; },
                                 runUi, 5s));
     ASSERT_TRUE(queued.WaitFor(queuedBefore + 2)) << "the worker never asked for the error box";

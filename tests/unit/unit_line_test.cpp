@@ -8,13 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "engine/image_file.h"
 #include "tests/support/image_maker.h"
-#include "tests/support/recording_view.h"
 #include "tests/support/stand_in.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wait_until.h"
-#include "ui/control_ids.h"
-#include "ui/updater_dlg.h"
 
 namespace vantrel {
 namespace {
@@ -51,27 +49,38 @@ const char* CauseName(SessionEndCause cause) {
     return "?";
 }
 
-// The line's events in short, a run of one event written once with its
+// The port's events in short, a run of one event written once with its
 // count ("ack*65"); frames sent again, whose number depends on timing, as
-// "again+". The log's text is left out: the window tests check it.
-class EventTrail : public UnitObserver {
+// "again+". What the window shows of them (status, log, bar) is left out:
+// the window tests check it. Heard as a listener of the core or as the unit
+// line's observer.
+class EventTrail : public UnitObserver, public PortListener {
   public:
-    void OnLineEvent(const UpdateEvent& event) override {
-        if (const auto* session = std::get_if<SessionEvent>(&event)) {
+    void OnPortEvent(const PortEvent& event) override { OnLineEvent(event); }
+    void OnLineEvent(const PortEvent& event) override {
+        using namespace port_event;
+        const auto& data = event.data;
+        if (event.label != "PORT 1") {
+            Add("unlabelled");
+        } else if (const auto* session = std::get_if<SessionEvent>(&data)) {
             Add(Token(*session));
-        } else if (const auto* started = std::get_if<update_event::SessionStarted>(&event)) {
+        } else if (const auto* started = std::get_if<SessionStarted>(&data)) {
             Add("started:" + std::to_string(started->blocks));
-        } else if (const auto* ended = std::get_if<update_event::SessionEnded>(&event)) {
+        } else if (const auto* ended = std::get_if<SessionEnded>(&data)) {
             const std::string& missing = ended->end.readbackMissing;
             Add(std::string("end:") + CauseName(ended->end.cause) +
                 (missing.empty() ? "" : "(missing " + missing + ")"));
-        } else if (std::holds_alternative<update_event::PortOpened>(event)) {
+        } else if (std::holds_alternative<PortOpened>(data)) {
             Add("opened");
-        } else if (std::holds_alternative<update_event::PortLost>(event)) {
+        } else if (std::holds_alternative<PortLost>(data)) {
             Add("lost");
-        } else if (std::holds_alternative<update_event::LineSilent>(event)) {
+        } else if (std::holds_alternative<LineSilent>(data)) {
             Add("silent");
-        } else if (!std::holds_alternative<update_event::LogAppended>(event)) {
+        } else if (!std::holds_alternative<LogAppended>(data) &&
+                   !std::holds_alternative<LogCleared>(data) &&
+                   !std::holds_alternative<StatusShown>(data) &&
+                   !std::holds_alternative<BusyChanged>(data) &&
+                   !std::holds_alternative<ProgressMoved>(data)) {
             Add("unexpected");
         }
     }
@@ -206,22 +215,24 @@ std::vector<OutcomeCase> Cases() {
     return cases;
 }
 
-TEST(UnitLine, EachOutcomeIsToldAsEventsAndEndsInOneRecord) {
+// The unit line is one listener of the core among others: another one,
+// added before it, hears the same events of each update.
+TEST(UnitLine, EachOutcomeIsToldToEveryListenerAndEndsInOneRecord) {
     for (const OutcomeCase& c : Cases()) {
         SCOPED_TRACE(c.name);
         test::TempDir dir;
         test::StandIn box(c.box);
-        test::RecordingView view;
         UiThreadCalls ui;
-        CUpdaterDlg dlg(view, ui, "vantrel", 100ms);
+        PortCore core(ui, {"PORT 1", "", 100ms});
+        EventTrail other;
+        core.AddListener(other);
         EventTrail trail;
-        UnitLine line(dlg, ui, UnitRules{c.timeout, false}, &trail);
-        dlg.OnInitDialog();
-        dlg.SetReadbackFile((dir.Path() / "readback.bin").string());
-        view.fileAnswers.push_back(dir.Write("image.bin", test::MakeImageBytes({"LOAD", 66560})));
-        dlg.OnOpenImage();
+        UnitLine line(core, ui, UnitRules{c.timeout, false}, &trail);
+        core.SetReadbackFile((dir.Path() / "readback.bin").string());
+        ASSERT_TRUE(core.Open({1, {box.Path(), DeviceSource::kStationArgument, {}}, std::nullopt}));
+        const std::string image = dir.Write("image.bin", test::MakeImageBytes({"LOAD", 66560}));
         box.Run();
-        dlg.OnStart();
+        ASSERT_TRUE(core.Start(ImageChoice::Of(image, kImageLoad)));
         ASSERT_TRUE(line.UnitUnderWay());
         const auto stuck = [&] {
             return c.cancelWhenStuck && box.Progress().counters.framesIgnored > 0;
@@ -230,15 +241,17 @@ TEST(UnitLine, EachOutcomeIsToldAsEventsAndEndsInOneRecord) {
         ASSERT_TRUE(
             test::WaitUntil([&] { return !line.UnitUnderWay() || stuck(); }, runPending, 10s));
         if (stuck()) {
-            dlg.OnCommand(kIdCancel);
+            core.Cancel();
             ASSERT_TRUE(test::WaitUntil([&] { return !line.UnitUnderWay(); }, runPending, 5s));
         }
         EXPECT_EQ(trail.Text(), c.events);
+        EXPECT_EQ(other.Text(), c.events);
         ASSERT_TRUE(trail.record.has_value());
         EXPECT_EQ(trail.record->outcome, c.outcome);
         EXPECT_EQ(trail.record->reason.rfind(c.reasonStart, 0), 0u) << trail.record->reason;
         EXPECT_EQ(trail.record->device, box.Path());
         EXPECT_EQ(trail.record->blocksInImage, 65u);
+        core.RemoveListener(other);
     }
 }
 

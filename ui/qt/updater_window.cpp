@@ -44,7 +44,7 @@ UpdaterWindow::UpdaterWindow(DialogProvider& dialogs)
     CIniFile settings;
     settings.SetPath(LookUpSettingsFile().path);
     m_recording = std::make_unique<UnitRecording>(
-        *m_dlg, m_ui.Calls(), settings, std::string(VersionText()),
+        m_dlg->Core(), m_ui.Calls(), settings, std::string(VersionText()),
         [this](const std::string& line) { AppendLog(line + "\r\n"); });
     m_recording->OnEachUnitEnded([this] {
         // Looked at once the session's end has been handled to its last step.

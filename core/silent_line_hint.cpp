@@ -1,4 +1,4 @@
-#include "ui/silent_line_hint.h"
+#include "core/silent_line_hint.h"
 
 namespace vantrel {
 namespace {

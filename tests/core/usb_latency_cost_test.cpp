@@ -1,4 +1,4 @@
-#include "ui/usb_latency_cost.h"
+#include "core/usb_latency_cost.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ui/status_text.h"
+#include "core/status_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,24 +1,24 @@
-#include "ui/terminal/terminal_view.h"
+#include "ui/terminal/terminal_commentary.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
 
+#include "core/port_core.h"
+#include "core/silent_line_hint.h"
+#include "engine/image_file.h"
 #include "platform/ui_thread_call.h"
 #include "tests/support/image_maker.h"
 #include "tests/support/pty_peer.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wait_until.h"
-#include "ui/control_ids.h"
-#include "ui/silent_line_hint.h"
 #include "ui/terminal/progress_meter.h"
-#include "ui/updater_dlg.h"
 
 namespace vantrel {
 namespace {
 
-// Everything a TerminalView writes, read back from temporary files.
+// Everything a TerminalCommentary writes, read back from temporary files.
 struct Captured {
     Captured() : out(std::tmpfile()), err(std::tmpfile()) {}
     ~Captured() {
@@ -38,22 +38,24 @@ struct Captured {
     std::FILE* err;
 };
 
-TEST(TerminalView, StatusLinesAppearOnceEachAsTheyChange) {
+void Tell(TerminalCommentary& commentary, PortEventData data) {
+    commentary.OnPortEvent({"PORT 1", std::chrono::steady_clock::now(), std::move(data)});
+}
+
+TEST(TerminalCommentary, StatusLinesAppearOnceEachAsTheyChange) {
     Captured io;
     {
-        TerminalView view(io.out, io.err, false, "image.bin");
-        for (const char* text : {"Wait for STB BOOT...", "Wait for STB BOOT...", "",
-                                 "Updating modules...", "Complete updating successfully..."}) {
-            view.SetText(kIdStatusLine, text);
+        TerminalCommentary commentary(io.out, io.err, false);
+        for (StatusCode code :
+             {kStatusWaitBoot, kStatusWaitBoot, kStatusCleared, kStatusUpdating, kStatusComplete}) {
+            Tell(commentary, port_event::StatusShown{code, 1, {}});
         }
-        view.SetText(kIdDestAddress, "0x10000000");
-        EXPECT_EQ(view.GetText(kIdDestAddress), "0x10000000");
     }
     EXPECT_EQ(Captured::Read(io.out),
               "Wait for STB BOOT...\nUpdating modules...\nComplete updating successfully...\n");
 }
 
-TEST(TerminalView, LogTextBecomesLinesWhateverItsLineEnds) {
+TEST(TerminalCommentary, LogTextBecomesLinesWhateverItsLineEnds) {
     const struct {
         const char* name;
         std::vector<std::string> appends;
@@ -70,46 +72,52 @@ TEST(TerminalView, LogTextBecomesLinesWhateverItsLineEnds) {
     for (const auto& c : cases) {
         Captured io;
         {
-            TerminalView view(io.out, io.err, false, "image.bin");
+            TerminalCommentary commentary(io.out, io.err, false);
             for (const std::string& text : c.appends) {
-                view.AppendLog(text);
+                Tell(commentary, port_event::LogAppended{text});
             }
         }
         EXPECT_EQ(Captured::Read(io.out), c.shown) << c.name;
     }
 }
 
-TEST(TerminalView, MessageBoxesGoToTheErrorStream) {
+// What the window shows in a box is an error; a refusal it tells only on
+// its status line is left to the program's own message.
+TEST(TerminalCommentary, MessageBoxesGoToTheErrorStream) {
+    using Cause = port_event::StartRefused::Cause;
     Captured io;
     {
-        TerminalView view(io.out, io.err, false, "a.bin");
-        view.ShowMessage("[LD]file size error [100] ", "Error", MessageIcon::kNone);
-        EXPECT_EQ(view.ChooseFileToOpen({}), "a.bin");
+        TerminalCommentary commentary(io.out, io.err, false);
+        Tell(commentary, port_event::StartRefused{Cause::kImageRefused, "refused",
+                                                  "[LD]file size error [100] "});
+        Tell(commentary, port_event::StartRefused{Cause::kNotConnected, "not open", ""});
+        Tell(commentary, port_event::WriteFailed{});
     }
-    EXPECT_EQ(Captured::Read(io.err), "vantrel-cli: error: [LD]file size error [100] \n");
+    EXPECT_EQ(Captured::Read(io.err),
+              "vantrel-cli: error: [LD]file size error [100] \nvantrel-cli: error: ERROR\n");
     EXPECT_EQ(Captured::Read(io.out), "");
 }
 
-// The window logic over a silent box, as vantrel-cli runs it: the hint is
-// a log line on the output and again a line of its own on the error stream.
-TEST(TerminalView, TheSilentLineHintAlsoGoesToTheErrorStream) {
+// The core over a silent box, as vantrel-cli runs it: the hint is a log
+// line on the output and again a line of its own on the error stream.
+TEST(TerminalCommentary, TheSilentLineHintAlsoGoesToTheErrorStream) {
     using namespace std::chrono_literals;
     test::TempDir dir;
     test::PtyPeer box{1};
     Captured io;
     {
-        TerminalView view(io.out, io.err, false, dir.Write("load.bin", test::MakeImageBytes({})));
+        TerminalCommentary commentary(io.out, io.err, false);
         UiThreadCalls ui;
-        CUpdaterDlg dlg(view, ui, "vantrel-cli", 20ms);
-        dlg.OnInitDialog();
-        dlg.OnOpenImage();
-        dlg.OnStart();
-        ASSERT_TRUE(dlg.SessionRunning());
+        PortCore core(ui, {"PORT 1", "", 20ms});
+        core.AddListener(commentary);
+        ASSERT_TRUE(core.Open({1, {box.SlavePath(), DeviceSource::kEnvironment, {}}, {}}));
+        ASSERT_TRUE(core.Start(
+            ImageChoice::Of(dir.Write("load.bin", test::MakeImageBytes({})), kImageLoad)));
         const auto runUi = [&] { ui.WaitAndRunPending(5ms); };
         ASSERT_TRUE(test::WaitUntil(
             [&] { return Captured::Read(io.err).find(box.SlavePath()) != std::string::npos; },
             runUi, 5s));
-        dlg.OnCancelUpdate();
+        core.Cancel();
     }
     const std::string hint = SilentLineHint(box.SlavePath(), 20ms);
     EXPECT_EQ(Captured::Read(io.err), "vantrel-cli: warning: " + hint + "\n");

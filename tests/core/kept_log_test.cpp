@@ -1,4 +1,4 @@
-#include "ui/kept_log.h"
+#include "core/kept_log.h"
 
 #include <gtest/gtest.h>
 
