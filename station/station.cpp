@@ -15,43 +15,48 @@ constexpr std::chrono::milliseconds kPollInterval{250};
 
 }  // namespace
 
+namespace {
+
+std::vector<PortRunnerConfig> PortsOf(const StationConfig& config) {
+    std::vector<PortRunnerConfig> ports = config.ports;
+    for (PortRunnerConfig& port : ports) {
+        port.loop = config.loop;
+        port.reportProgress = config.output == StationOutput::kJson;
+    }
+    return ports;
+}
+
+}  // namespace
+
 Station::Station(StationConfig config, std::FILE* out, UnitSink onUnit)
     : m_config(std::move(config)),
       m_out(out),
       m_onUnit(std::move(onUnit)),
-      m_width(m_config.width) {}
+      m_width(m_config.width),
+      m_line(
+          PortsOf(m_config),
+          [this](std::size_t slot, StationEvent event) { Queue(slot, std::move(event)); },
+          [this](std::size_t, const UnitRecord& unit) { OnUnitEnded(unit); }) {}
 
 int Station::Run(const StopRequested& stopRequested) {
-    for (PortRunnerConfig port : m_config.ports) {
-        port.loop = m_config.loop;
-        port.detectPorts = [this] { return m_discovery.Detect(); };
-        port.reportProgress = m_config.output == StationOutput::kJson;
-        m_runners.push_back(std::make_unique<PortRunner>(
-            std::move(port), [this](StationEvent event) { Queue(std::move(event)); }));
-    }
-    for (auto& runner : m_runners) {
-        runner->Start();
+    for (std::size_t slot = 0; slot < m_line.Size(); ++slot) {
+        m_line.Start(slot);
     }
     bool cancelling = false;
     auto lastRedraw = std::chrono::steady_clock::time_point{};
     for (;;) {
-        const bool allFinished = std::all_of(m_runners.begin(), m_runners.end(),
-                                             [](const auto& runner) { return runner->Finished(); });
+        const bool allFinished = m_line.AllEnded();
         const StopStep asked = stopRequested();
         if (asked == StopStep::kFinishUnderWay && !m_finishing && !cancelling) {
             m_finishing = true;
-            for (auto& runner : m_runners) {
-                runner->FinishAndStop();
-            }
+            m_line.FinishAll();
             StationEvent finishing;
             finishing.kind = StationEvent::Kind::kFinishing;
-            Queue(std::move(finishing));
+            Queue(m_line.Size(), std::move(finishing));
         }
         if (asked == StopStep::kCancelUnderWay && !cancelling) {
             cancelling = true;
-            for (auto& runner : m_runners) {
-                runner->RequestStop();
-            }
+            m_line.StopAll();
         }
         {
             std::unique_lock lock(m_mutex);
@@ -68,14 +73,12 @@ int Station::Run(const StopRequested& stopRequested) {
             break;
         }
     }
-    for (auto& runner : m_runners) {
-        runner->Join();
-    }
+    m_line.AwaitAll();
     Drain();
     if (m_config.output != StationOutput::kJson) {
         std::vector<PortSnapshot> ports;
-        for (const auto& runner : m_runners) {
-            ports.push_back(runner->Snapshot());
+        for (std::size_t slot = 0; slot < m_line.Size(); ++slot) {
+            ports.push_back(m_line.Snapshot(slot));
         }
         WriteText(m_out, SummaryTable(ports));
     }
@@ -83,13 +86,13 @@ int Station::Run(const StopRequested& stopRequested) {
     return ExitStatus();
 }
 
-void Station::Queue(StationEvent event) {
+void Station::Queue(std::size_t slot, StationEvent event) {
     // Progress waits for the next turn of the loop: it goes out at most once
     // a second, and waking the station at every block would cost more.
     const bool wake = event.kind != StationEvent::Kind::kProgress;
     {
         std::lock_guard lock(m_mutex);
-        m_events.push_back(std::move(event));
+        m_events.emplace_back(slot, std::move(event));
         m_wakingEventQueued = m_wakingEventQueued || wake;
     }
     if (wake) {
@@ -98,13 +101,13 @@ void Station::Queue(StationEvent event) {
 }
 
 void Station::Drain() {
-    std::deque<StationEvent> events;
+    std::deque<std::pair<std::size_t, StationEvent>> events;
     {
         std::lock_guard lock(m_mutex);
         events.swap(m_events);
         m_wakingEventQueued = false;
     }
-    for (StationEvent& event : events) {
+    for (auto& [slot, event] : events) {
         if (event.kind == StationEvent::Kind::kProgress) {
             m_progress.Hold(std::move(event));
             continue;
@@ -115,34 +118,28 @@ void Station::Drain() {
         if (event.kind == StationEvent::Kind::kOpened) {
             m_portsNotOpen.erase(event.label);
         }
-        if (event.kind == StationEvent::Kind::kImageChanged && !m_imageChanged) {
-            // Every port stops starting units: none is sent an image that
-            // was not the one checked and recorded at the start.
+        // The station's own events are no slot's.
+        if (slot < m_line.Size() && m_line.Take(slot, event)) {
             m_imageChanged = true;
             WriteText(stderr, "vantrel-station: error: the image changed during the shift: " +
                                   event.text + "\n");
-            for (auto& runner : m_runners) {
-                runner->HaltNewUnits(event.text);
-            }
         }
-        if (event.kind == StationEvent::Kind::kBoot) {
-            m_underWay.Begin(event.label, event.device, event.time);
-        }
-        if (event.unit) {
-            m_progress.Drop(event.label);
-            ++m_unitsEnded;
-            if (event.unit->outcome != UnitOutcome::kCompleted) {
-                ++m_unitsNotCompleted;
-            }
-            m_onUnit(*event.unit);
-            m_underWay.End(event.label);
-        }
+
         Show(event);
     }
     for (const StationEvent& progress : m_progress.Due(std::chrono::steady_clock::now())) {
         Show(progress);
     }
     FlushOutput(m_out);
+}
+
+void Station::OnUnitEnded(const UnitRecord& unit) {
+    m_progress.Drop(unit.portLabel);
+    ++m_unitsEnded;
+    if (unit.outcome != UnitOutcome::kCompleted) {
+        ++m_unitsNotCompleted;
+    }
+    m_onUnit(unit);
 }
 
 void Station::Show(const StationEvent& event) {
@@ -183,8 +180,8 @@ bool Station::FollowTerminalWidth() {
 
 void Station::Redraw() {
     std::vector<PortSnapshot> ports;
-    for (const auto& runner : m_runners) {
-        ports.push_back(runner->Snapshot());
+    for (std::size_t slot = 0; slot < m_line.Size(); ++slot) {
+        ports.push_back(m_line.Snapshot(slot));
     }
     const std::vector<std::string> rows =
         DashboardRows(ports, m_config.loop, m_width, m_finishing ? kFinishingText : "");

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "platform/stop_escalation.h"
-#include "ports/shared_port_discovery.h"
 #include "station/port_runner.h"
 #include "station/progress_throttle.h"
+#include "station/station_line.h"
 #include "station/station_output.h"
 #include "unit/units_under_way.h"
 
@@ -31,8 +31,8 @@ struct StationConfig {
     std::function<std::optional<std::size_t>()> resized;
 };
 
-// Several ports updated at once, each by a PortRunner, and what the
-// operator sees of them: a dashboard redrawn in place, one line per event,
+// Several ports updated at once as one line, and what the operator sees of
+// them on a terminal: a dashboard redrawn in place, one line per event,
 // or one JSON object per event. Each ended unit goes to `onUnit` (the
 // record), on the station's own thread. Once `out` has failed (its reader
 // went away) the ports go on, and their units end and are recorded, unseen.
@@ -54,10 +54,13 @@ class Station {
 
     // Any thread: the units begun (their box announced, or Start pressed)
     // and not yet handed to the record.
-    const UnitsUnderWay& UnderWay() const { return m_underWay; }
+    const UnitsUnderWay& UnderWay() const { return m_line.UnderWay(); }
+    // The station's own thread, once Run has returned: its slots as they ended.
+    const StationLine& Line() const { return m_line; }
 
   private:
-    void Queue(StationEvent event);
+    void Queue(std::size_t slot, StationEvent event);
+    void OnUnitEnded(const UnitRecord& unit);
     void Drain();
     void Show(const StationEvent& event);
     // True when the terminal's width changed: the next redraw starts afresh.
@@ -68,13 +71,10 @@ class Station {
     const StationConfig m_config;
     std::FILE* const m_out;
     const UnitSink m_onUnit;
-    // Every port opens at once: one look at the machine's ports serves them.
-    SharedPortDiscovery m_discovery{std::chrono::seconds(2)};
-    std::vector<std::unique_ptr<PortRunner>> m_runners;
 
     std::mutex m_mutex;
     std::condition_variable m_queued;
-    std::deque<StationEvent> m_events;
+    std::deque<std::pair<std::size_t, StationEvent>> m_events;
     bool m_wakingEventQueued = false;  // any but progress, which waits for the next turn
 
     // The station's own thread only.
@@ -87,7 +87,8 @@ class Station {
     std::set<std::string> m_portsNotOpen;  // by label: a port whose last open failed
     bool m_imageChanged = false;
     bool m_finishing = false;
-    UnitsUnderWay m_underWay;
+    // Declared last: its ports, which queue their events here, end first.
+    StationLine m_line;
 };
 
 }  // namespace vantrel

@@ -40,10 +40,29 @@ QString Qs(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+// A line waits for box after box on every slot.
+std::vector<PortRunnerConfig> Looping(std::vector<PortRunnerConfig> ports) {
+    for (PortRunnerConfig& port : ports) {
+        port.loop = true;
+    }
+    return ports;
+}
+
 }  // namespace
 
 StationWindow::StationWindow(StationSetup& setup, StationWindowOptions options, QWidget* parent)
-    : QMainWindow(parent), m_setup(setup), m_options(options) {
+    : QMainWindow(parent),
+      m_setup(setup),
+      m_options(options),
+      m_line(
+          Looping(setup.config.ports),
+          [this](std::size_t index, StationEvent event) {
+              // From the port's thread onto the window's.
+              QMetaObject::invokeMethod(
+                  this, [this, index, event = std::move(event)] { OnEvent(index, event); },
+                  Qt::QueuedConnection);
+          },
+          [this](std::size_t index, const UnitRecord& unit) { OnUnitEnded(index, unit); }) {
     setWindowTitle(QStringLiteral("Vantrel Station"));
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -65,15 +84,10 @@ StationWindow::StationWindow(StationSetup& setup, StationWindowOptions options, 
     auto* tiles = new QWidget;
     auto* grid = new QGridLayout(tiles);
     const int columns = GridColumns(setup.config.ports.size());
-    for (PortRunnerConfig config : setup.config.ports) {
-        // A line waits for box after box on every slot.
-        config.loop = true;
-        config.detectPorts = [this] { return m_discovery.Detect(); };
+    for (const PortRunnerConfig& config : setup.config.ports) {
         Slot slot;
-        slot.lastSeen.label = config.label;
-        slot.lastSeen.device = config.device ? config.device->path : "";
+        slot.label = config.label;
         slot.tile = new SlotTile(Qs(config.label), options.askSerial, tiles);
-        slot.config = std::move(config);
         const std::size_t index = m_slots.size();
         grid->addWidget(slot.tile, static_cast<int>(index) / columns,
                         static_cast<int>(index) % columns);
@@ -121,24 +135,11 @@ StationWindow::~StationWindow() {
 }
 
 void StationWindow::StartSlot(std::size_t index) {
-    Slot& slot = m_slots.at(index);
-    if (slot.runner && !slot.runner->Finished()) {
+    // No new unit starts on any slot once the window is stopping.
+    if (m_stoppingBySignal || !m_line.Start(index)) {
         return;
     }
-    if (slot.runner) {
-        slot.runner->Join();
-    }
-    if (!m_imageChange.empty() || m_stoppingBySignal) {
-        return;  // no new unit starts on any slot
-    }
-    slot.stopped = false;
-    slot.runner = std::make_unique<PortRunner>(slot.config, [this, index](StationEvent event) {
-        // From the port's thread onto the window's.
-        QMetaObject::invokeMethod(
-            this, [this, index, event = std::move(event)] { OnEvent(index, event); },
-            Qt::QueuedConnection);
-    });
-    slot.runner->Start();
+    m_slots.at(index).stopped = false;
     if (m_selected == index) {
         ShowSelectedLog(true);
     }
@@ -146,10 +147,9 @@ void StationWindow::StartSlot(std::size_t index) {
 }
 
 void StationWindow::StopSlot(std::size_t index) {
-    Slot& slot = m_slots.at(index);
-    if (slot.runner) {
-        slot.runner->RequestStop();
-        slot.stopped = true;
+    if (m_line.HasPort(index)) {
+        m_line.Stop(index);
+        m_slots.at(index).stopped = true;
     }
 }
 
@@ -183,11 +183,11 @@ void StationWindow::StopAll() {
 }
 
 void StationWindow::FinishAll() {
-    for (Slot& slot : m_slots) {
-        if (slot.runner) {
-            slot.runner->FinishAndStop();
-            slot.stopped = true;
-            slot.finishing = true;
+    for (std::size_t index = 0; index < m_slots.size(); ++index) {
+        if (m_line.HasPort(index)) {
+            m_line.Finish(index);
+            m_slots[index].stopped = true;
+            m_slots[index].finishing = true;
         }
     }
     Refresh();
@@ -202,8 +202,8 @@ void StationWindow::CancelAll() {
 void StationWindow::OnStopSignal(StopStep step) {
     if (!m_stoppingBySignal) {
         m_stoppingBySignal = true;
-        for (Slot& slot : m_slots) {
-            slot.unitAtStop = BoxUnderWay(slot);
+        for (std::size_t index = 0; index < m_slots.size(); ++index) {
+            m_slots[index].unitAtStop = BoxUnderWay(index);
         }
     }
     CloseModalDialogs(nullptr);
@@ -217,9 +217,12 @@ void StationWindow::OnStopSignal(StopStep step) {
 }
 
 void StationWindow::CloseOnceStopped() {
-    const bool anyRunning = std::any_of(m_slots.begin(), m_slots.end(),
-                                        [](const Slot& slot) { return slot.runner != nullptr; });
-    if (m_stoppingBySignal && !anyRunning && isVisible()) {
+    // Once Refresh has let go of every ended port and shown its end.
+    bool anyPort = false;
+    for (std::size_t index = 0; index < m_slots.size(); ++index) {
+        anyPort = anyPort || m_line.HasPort(index);
+    }
+    if (m_stoppingBySignal && !anyPort && isVisible()) {
         close();
     }
 }
@@ -239,58 +242,38 @@ void StationWindow::closeEvent(QCloseEvent* event) {
 
 void StationWindow::StopAndAwaitAll() {
     CancelAll();
-    for (Slot& slot : m_slots) {
-        if (slot.runner) {
-            slot.runner->Join();
-        }
-    }
+    m_line.AwaitAll();
     // What the ports told before they ended, ended units above all, is
     // still queued for this thread: recorded now, not lost with the window.
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     Refresh();
 }
 
-bool StationWindow::BoxUnderWay(const Slot& slot) const {
-    return slot.runner && !slot.runner->Finished() &&
-           slot.runner->Snapshot().phase == PortPhase::kUpdating;
+bool StationWindow::BoxUnderWay(std::size_t index) const {
+    return m_line.Running(index) && m_line.Snapshot(index).phase == PortPhase::kUpdating;
 }
 
 bool StationWindow::AnyBoxUnderWay() const {
-    return std::any_of(m_slots.begin(), m_slots.end(),
-                       [this](const Slot& slot) { return BoxUnderWay(slot); });
+    for (std::size_t index = 0; index < m_slots.size(); ++index) {
+        if (BoxUnderWay(index)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void StationWindow::OnEvent(std::size_t index, const StationEvent& event) {
-    Slot& slot = m_slots.at(index);
-    switch (event.kind) {
-        case StationEvent::Kind::kBoot:
-            slot.held.reset();
-            m_underWay.Begin(slot.config.label, event.device, event.time);
-            break;
-        case StationEvent::Kind::kUnitEnd:
-            OnUnitEnded(slot, *event.unit);
-            if (m_selected == index) {
-                ShowSelectedUnits();
-            }
-            break;
-        case StationEvent::Kind::kImageChanged:
-            // No slot starts a unit with bytes other than those checked at
-            // the start of the shift.
-            if (m_imageChange.empty()) {
-                m_imageChange = event.text;
-                for (Slot& other : m_slots) {
-                    if (other.runner) {
-                        other.runner->HaltNewUnits(event.text);
-                    }
-                }
-            }
-            break;
-        default:
-            break;  // the tile shows it at the next refresh
+    m_line.Take(index, event);
+    if (event.kind == StationEvent::Kind::kBoot) {
+        m_slots.at(index).held.reset();
+    } else if (event.kind == StationEvent::Kind::kUnitEnd && m_selected == index) {
+        ShowSelectedUnits();
     }
+    // Anything else the tile shows at the next refresh.
 }
 
-void StationWindow::OnUnitEnded(Slot& slot, UnitRecord unit) {
+void StationWindow::OnUnitEnded(std::size_t index, UnitRecord unit) {
+    Slot& slot = m_slots.at(index);
     if (m_options.askSerial) {
         unit.boxSerial = slot.tile->BoxSerial().toStdString();
         slot.tile->ClearBoxSerial();
@@ -298,7 +281,6 @@ void StationWindow::OnUnitEnded(Slot& slot, UnitRecord unit) {
     if (m_setup.recorder) {
         m_setup.recorder->Record(unit);
     }
-    m_underWay.End(slot.config.label);
     if (slot.unitAtStop && unit.outcome != UnitOutcome::kCompleted) {
         m_exitStatus = 1;
     }
@@ -314,18 +296,15 @@ void StationWindow::OnUnitEnded(Slot& slot, UnitRecord unit) {
 }
 
 void StationWindow::Refresh() {
-    for (Slot& slot : m_slots) {
-        if (slot.runner && slot.runner->Finished()) {
-            slot.runner->Join();
-            slot.lastSeen = slot.runner->Snapshot();
-            slot.lastLog = slot.runner->UnitLog();
-            slot.runner.reset();
+    for (std::size_t index = 0; index < m_slots.size(); ++index) {
+        Slot& slot = m_slots[index];
+        if (m_line.Collect(index)) {
             slot.finishing = false;
         }
-        const PortSnapshot port =
-            ShownPort(slot.runner ? slot.runner->Snapshot() : slot.lastSeen, slot.held);
-        const bool stopped = slot.stopped && !slot.runner;
-        slot.tile->Show(port, FaceOf(port, slot.held, stopped), slot.tally, slot.runner != nullptr);
+        const bool running = m_line.HasPort(index);
+        const PortSnapshot port = ShownPort(m_line.Snapshot(index), slot.held);
+        slot.tile->Show(port, FaceOf(port, slot.held, slot.stopped && !running), slot.tally,
+                        running);
     }
     const auto now = ShiftTally::Clock::now();
     m_header->ShowTotals(m_tally, now);
@@ -336,8 +315,8 @@ void StationWindow::Refresh() {
 std::string StationWindow::BannerText() const {
     std::string text;
     auto add = [&text](const std::string& line) { text += (text.empty() ? "" : "\n") + line; };
-    if (!m_imageChange.empty()) {
-        add("The image changed: " + m_imageChange + ".");
+    if (!m_line.ImageChange().empty()) {
+        add("The image changed: " + m_line.ImageChange() + ".");
     }
     if (std::any_of(m_slots.begin(), m_slots.end(),
                     [](const Slot& slot) { return slot.finishing; })) {
@@ -367,7 +346,7 @@ void StationWindow::Select(std::size_t index) {
     m_selected = index;
     Slot& slot = m_slots[index];
     slot.tile->SetSelected(true);
-    m_selectedTitle->setText(Qs(slot.config.label + " — " + slot.tile->toolTip().toStdString()));
+    m_selectedTitle->setText(Qs(slot.label + " — " + slot.tile->toolTip().toStdString()));
     ShowSelectedLog(true);
     ShowSelectedUnits();
 }
@@ -376,22 +355,14 @@ void StationWindow::ShowSelectedLog(bool always) {
     if (!m_selected) {
         return;
     }
-    const Slot& slot = m_slots[*m_selected];
-    std::string text;
-    if (slot.runner) {
-        const std::uint64_t changes = slot.runner->UnitLogChanges();
-        if (!always && changes == m_logShown) {
-            return;
-        }
-        m_logShown = changes;
-        text = slot.runner->UnitLog();
-    } else if (always) {
-        text = slot.lastLog;
-    } else {
+    const std::size_t index = *m_selected;
+    const std::uint64_t changes = m_line.UnitLogChanges(index);
+    if (!always && changes == m_logShown) {
         return;
     }
+    m_logShown = changes;
     m_log->Clear();
-    m_log->Append(text);
+    m_log->Append(m_line.UnitLog(index));
 }
 
 void StationWindow::ShowSelectedUnits() {

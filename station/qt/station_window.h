@@ -8,10 +8,9 @@
 #include <vector>
 
 #include "platform/stop_escalation.h"
-#include "ports/shared_port_discovery.h"
-#include "station/port_runner.h"
 #include "station/qt/slot_tile.h"
 #include "station/shift_tally.h"
+#include "station/station_line.h"
 #include "station/station_setup.h"
 #include "unit/units_under_way.h"
 
@@ -29,8 +28,8 @@ struct StationWindowOptions {
 };
 
 // A line's station in a window: a tile per slot, each slot's port run box
-// after box by the window's own logic (a PortRunner), every ended unit
-// recorded with the serial number typed on its tile. Stop and Start per
+// after box on the station's line, every ended unit recorded with the
+// serial number typed on its tile. Stop and Start per
 // slot and for the whole line; the selected slot's unit log and recent
 // units below the tiles. Closing while a box is being updated asks first,
 // then cancels every unit as the Cancel button does and records it. Stop
@@ -58,18 +57,17 @@ class StationWindow : public QMainWindow {
     // at the signal, 1 when one of those did not complete, 0 otherwise.
     int ExitStatus() const { return m_exitStatus; }
     // Any thread: the units begun and not yet handed to the recorder.
-    const UnitsUnderWay& UnderWay() const { return m_underWay; }
+    const UnitsUnderWay& UnderWay() const { return m_line.UnderWay(); }
+    // The window's thread: the line its slots run on.
+    const StationLine& Line() const { return m_line; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
 
   private:
     struct Slot {
-        PortRunnerConfig config;
-        std::unique_ptr<PortRunner> runner;
+        std::string label;
         bool stopped = false;            // by the operator
-        PortSnapshot lastSeen;           // once its runner has ended
-        std::string lastLog;             // likewise
         std::optional<UnitRecord> held;  // the last unit, until the next box
         UnitCounts tally;
         std::deque<UnitRecord> recent;  // newest first, without their logs
@@ -79,13 +77,13 @@ class StationWindow : public QMainWindow {
     };
 
     void OnEvent(std::size_t index, const StationEvent& event);
-    void OnUnitEnded(Slot& slot, UnitRecord unit);
+    void OnUnitEnded(std::size_t index, UnitRecord unit);
     void Refresh();
     void Select(std::size_t index);
     void ShowSelectedLog(bool always);
     void ShowSelectedUnits();
     std::string BannerText() const;
-    bool BoxUnderWay(const Slot& slot) const;
+    bool BoxUnderWay(std::size_t index) const;
     bool AnyBoxUnderWay() const;
     void FinishAll();
     void CancelAll();
@@ -96,10 +94,8 @@ class StationWindow : public QMainWindow {
 
     StationSetup& m_setup;
     const StationWindowOptions m_options;
-    SharedPortDiscovery m_discovery{std::chrono::seconds(2)};
     std::vector<Slot> m_slots;
     ShiftTally m_tally{ShiftTally::Clock::now()};
-    std::string m_imageChange;  // why no new unit starts, once the image changed
 
     StationHeader* m_header;
     QLabel* m_selectedTitle;
@@ -107,10 +103,10 @@ class StationWindow : public QMainWindow {
     QTreeWidget* m_units;
     QTimer* m_refresh;
     std::optional<std::size_t> m_selected;
-    std::uint64_t m_logShown = 0;  // the selected runner's log changes shown
+    std::uint64_t m_logShown = 0;  // the selected slot's log changes shown
     bool m_stoppingBySignal = false;
     int m_exitStatus = 0;
-    UnitsUnderWay m_underWay;
+    StationLine m_line;
 };
 
 }  // namespace vantrel
