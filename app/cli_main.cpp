@@ -12,13 +12,12 @@
 #include <string>
 #include <variant>
 
-#include "cli/expected_sha256.h"
 #include "cli/program_version.h"
 #include "cli/unit_labels.h"
+#include "core/image_check.h"
 #include "core/open_outcome.h"
 #include "core/port_core.h"
 #include "core/port_request.h"
-#include "engine/image_digest.h"
 #include "engine/image_file.h"
 #include "platform/cancel_signals.h"
 #include "platform/executable_path.h"
@@ -160,33 +159,14 @@ std::optional<vantrel::UnitLabels> ReadLabels(const vantrel::CliOptions& options
     return std::get<vantrel::UnitLabels>(labels);
 }
 
-// Refused images are named before any port is touched, with the window's
-// own message and what an image must be. The kind of an accepted one.
-std::int32_t AcceptedImageKind(const std::string& path) {
-    const vantrel::ImageCheck check = vantrel::InspectImageFile(path);
-    if (check.kind == vantrel::kImageNone) {
-        Error(check.error + (check.error.ends_with(' ') ? "(" : " (") + check.expected + ")");
+// A refused image is named before any port is touched.
+std::optional<vantrel::CheckedImage> AcceptedImage(const vantrel::CliOptions& options) {
+    auto checked = vantrel::CheckImageFile(options.image, options.expectedSha256);
+    if (const auto* refusal = std::get_if<std::string>(&checked)) {
+        Error(*refusal);
+        return std::nullopt;
     }
-    return check.kind;
-}
-
-// An image other than the one --expect-sha256 names is refused before any
-// port is touched.
-bool DigestAccepted(const vantrel::CliOptions& options) {
-    if (!options.expectedSha256) {
-        return true;
-    }
-    const auto digest = vantrel::Sha256OfFile(options.image);
-    if (!digest) {
-        Error("cannot read " + options.image);
-        return false;
-    }
-    const std::string mismatch =
-        vantrel::Sha256Mismatch(options.image, *options.expectedSha256, *digest);
-    if (!mismatch.empty()) {
-        Error(mismatch);
-    }
-    return mismatch.empty();
+    return std::get<vantrel::CheckedImage>(checked);
 }
 
 // How the unit ended: an error for the endings that are faults, then the
@@ -223,8 +203,8 @@ int main(int argc, char** argv) {
     if (!labels) {
         return kExitNotStarted;
     }
-    const std::int32_t imageKind = AcceptedImageKind(options.image);
-    if (imageKind == vantrel::kImageNone || !DigestAccepted(options)) {
+    const auto image = AcceptedImage(options);
+    if (!image) {
         return kExitNotStarted;
     }
     vantrel::RecordTarget recordTarget;
@@ -262,7 +242,8 @@ int main(int argc, char** argv) {
         Error(vantrel::DescribeOpenError(core.LastOpenError()));
         return kExitNotStarted;
     }
-    if (g_cancelRequested != 0 || !core.Start(vantrel::ImageChoice::Of(options.image, imageKind))) {
+    if (g_cancelRequested != 0 ||
+        !core.Start(vantrel::ImageChoice::Of(options.image, image->kind))) {
         if (g_cancelRequested == 0) {
             Error("the update did not start: " + line.StartRefusal());
         }

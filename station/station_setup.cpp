@@ -2,10 +2,9 @@
 
 #include <filesystem>
 
-#include "cli/expected_sha256.h"
 #include "cli/program_version.h"
 #include "cli/unit_labels.h"
-#include "engine/image_digest.h"
+#include "core/image_check.h"
 #include "engine/image_file.h"
 #include "platform/ini_file.h"
 #include "platform/settings_lookup.h"
@@ -39,22 +38,13 @@ std::optional<std::filesystem::path> ReadbackFolder(const std::string& recordFil
 std::variant<StationSetup, std::string> PrepareStation(const StationOptions& options,
                                                        RecorderOptions recording) {
     StationSetup setup;
-    const ImageCheck image = InspectImageFile(options.image);
-    if (image.kind == kImageNone) {
-        return image.error;
+    auto checked = CheckImageFile(options.image, options.expectedSha256);
+    if (auto* refusal = std::get_if<std::string>(&checked)) {
+        return std::move(*refusal);
     }
-    const auto digest = Sha256OfFile(options.image);
-    if (!digest) {
-        return "cannot read " + options.image;
-    }
-    if (options.expectedSha256) {
-        std::string mismatch = Sha256Mismatch(options.image, *options.expectedSha256, *digest);
-        if (!mismatch.empty()) {
-            return mismatch;
-        }
-    }
+    const CheckedImage image = std::get<CheckedImage>(checked);
     setup.image = {std::filesystem::absolute(options.image).string(),
-                   std::string(FindImageKind(image.kind)->headerText), *digest,
+                   std::string(FindImageKind(image.kind)->headerText), image.sha256,
                    options.expectedSha256.has_value()};
 
     CIniFile settings;
