@@ -1,5 +1,6 @@
 #include "platform/ui_thread_call.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace vantrel {
@@ -63,7 +64,14 @@ void UiThreadCalls::Post(CallGate& gate, std::function<void()> fn) {
 }
 
 void UiThreadCalls::RunPending() {
-    std::unique_lock lock(m_mutex);
+    {
+        std::unique_lock lock(m_mutex);
+        RunQueued(lock);
+    }
+    RunDueTimers();
+}
+
+void UiThreadCalls::RunQueued(std::unique_lock<std::mutex>& lock) {
     for (std::size_t round = m_queue.size(); round > 0 && !m_queue.empty(); --round) {
         Entry entry = std::move(m_queue.front());
         m_queue.pop_front();
@@ -83,14 +91,62 @@ void UiThreadCalls::RunPending() {
 }
 
 bool UiThreadCalls::WaitAndRunPending(std::chrono::milliseconds timeout) {
+    TimePoint until = std::chrono::steady_clock::now() + timeout;
+    if (const std::optional<TimePoint> timer = NextTimer()) {
+        until = std::min(until, *timer);
+    }
+    bool ran = false;
     {
         std::unique_lock lock(m_mutex);
-        if (!m_queued.wait_for(lock, timeout, [&] { return !m_queue.empty(); })) {
-            return false;
+        if (m_queued.wait_until(lock, until, [&] { return !m_queue.empty(); })) {
+            RunQueued(lock);
+            ran = true;
         }
     }
-    RunPending();
-    return true;
+    return RunDueTimers() || ran;
+}
+
+UiThreadCalls::TimerId UiThreadCalls::StartTimer(TimePoint deadline, std::function<void()> fn) {
+    const TimerId id = ++m_lastTimer;
+    m_timers.push_back(Timer{id, deadline, std::move(fn)});
+    if (m_wake) {
+        m_wake();
+    }
+    return id;
+}
+
+void UiThreadCalls::CancelTimer(TimerId id) {
+    std::erase_if(m_timers, [id](const Timer& timer) { return timer.id == id; });
+}
+
+std::optional<UiThreadCalls::TimePoint> UiThreadCalls::NextTimer() const {
+    const auto earliest =
+        std::min_element(m_timers.begin(), m_timers.end(),
+                         [](const Timer& a, const Timer& b) { return a.deadline < b.deadline; });
+    return earliest == m_timers.end() ? std::nullopt : std::optional(earliest->deadline);
+}
+
+bool UiThreadCalls::RunDueTimers() {
+    // A timer's function may start or cancel timers: each due one is taken
+    // out before it runs, and those it starts wait for the next round.
+    const TimePoint now = std::chrono::steady_clock::now();
+    std::vector<TimerId> due;
+    for (const Timer& timer : m_timers) {
+        if (timer.deadline <= now) {
+            due.push_back(timer.id);
+        }
+    }
+    for (const TimerId id : due) {
+        const auto found = std::find_if(m_timers.begin(), m_timers.end(),
+                                        [id](const Timer& timer) { return timer.id == id; });
+        if (found == m_timers.end()) {
+            continue;  // cancelled by one that ran before it
+        }
+        const std::function<void()> fn = std::move(found->fn);
+        m_timers.erase(found);
+        fn();
+    }
+    return !due.empty();
 }
 
 void UiThreadCalls::CloseGate(CallGate& gate) {

@@ -3,10 +3,13 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <thread>
+#include <vector>
 
 namespace vantrel {
 
@@ -39,8 +42,10 @@ class CallGate {
 // Runs functions on the UI thread on behalf of other threads, the way a
 // window message sent across threads does. Constructed on the UI thread.
 //
-// A Qt window calls RunPending() from a queued event whenever `wake` fires;
-// a terminal front end or a test loops on WaitAndRunPending().
+// A Qt window calls RunPending() from a queued event whenever `wake` fires,
+// and again when NextTimer() is due; a terminal front end or a test loops on
+// WaitAndRunPending(), which wakes for timers by itself. Timers cost no
+// thread: the UI thread's own wait ends at the next one.
 class UiThreadCalls {
   public:
     // `wake` is called from the queuing thread each time a call is queued.
@@ -63,8 +68,19 @@ class UiThreadCalls {
     void RunPending();
 
     // UI thread loop without a toolkit: waits up to `timeout` for a queued
-    // call, then runs what is queued. False when nothing came.
+    // call or a timer that falls due, then runs them. False when nothing came.
     bool WaitAndRunPending(std::chrono::milliseconds timeout);
+
+    using TimePoint = std::chrono::steady_clock::time_point;
+    using TimerId = std::uint64_t;
+    // UI thread: runs `fn` on the UI thread once `deadline` has passed,
+    // after the calls queued by then. Calls `wake`, so that a toolkit's loop
+    // looks at NextTimer() again.
+    TimerId StartTimer(TimePoint deadline, std::function<void()> fn);
+    // UI thread: the timer does not run, if it has not yet.
+    void CancelTimer(TimerId id);
+    // UI thread: when the earliest timer falls due; nothing while none is set.
+    std::optional<TimePoint> NextTimer() const;
 
     bool IsUiThread() const { return std::this_thread::get_id() == m_uiThread; }
 
@@ -80,10 +96,20 @@ class UiThreadCalls {
         std::function<void()> postedFn;         // Post: owned copy
     };
 
-    void Enqueue(Entry entry);
+    struct Timer {
+        TimerId id;
+        TimePoint deadline;
+        std::function<void()> fn;
+    };
+
+    // Runs the calls queued before it started; the caller holds `lock`,
+    // which is released while each runs.
+    void RunQueued(std::unique_lock<std::mutex>& lock);
     void CloseGate(CallGate& gate);
     void OpenGate(CallGate& gate);
     void Finish(CallState* state);
+    // Runs the timers due now; true when any ran.
+    bool RunDueTimers();
 
     const std::thread::id m_uiThread;
     const std::function<void()> m_wake;
@@ -91,6 +117,10 @@ class UiThreadCalls {
     std::condition_variable m_queued;    // the UI thread waits for work
     std::condition_variable m_finished;  // callers wait for their call
     std::deque<Entry> m_queue;
+
+    // UI thread only.
+    std::vector<Timer> m_timers;
+    TimerId m_lastTimer = 0;
 };
 
 }  // namespace vantrel

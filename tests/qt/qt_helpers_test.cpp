@@ -1,15 +1,18 @@
-// The pure pieces of the desktop window, as tables: dialog units, the font
-// choice, the log pane's text and the port selector's list.
+// The small pieces of the desktop window: dialog units, the font choice,
+// the log pane's text, the port selector's list and the call pump's timers.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
 #include <QFontDatabase>
+#include <QTest>
 #include <vector>
 
+#include "platform/one_shot_timer.h"
 #include "ui/qt/combo_box_entries.h"
 #include "ui/qt/dialog_font.h"
 #include "ui/qt/dialog_units.h"
 #include "ui/qt/log_text_filter.h"
+#include "ui/qt/qt_call_pump.h"
 
 namespace vantrel {
 namespace {
@@ -147,6 +150,19 @@ TEST(ComboBoxEntries, TheTypedTextNamesTheSelection) {
         }
         EXPECT_EQ(MatchingEntry(box), c.expected) << c.typed.toStdString();
     }
+}
+
+// The window's timers run from Qt's event loop, with nothing else to wake it.
+TEST(QtCallPump, ATimerRunsFromTheEventLoop) {
+    QtCallPump pump;
+    int expired = 0;
+    OneShotTimer timer(pump.Calls(), [&] { ++expired; });
+    timer.Start(std::chrono::milliseconds(20));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return expired == 1; }, 5000));
+    timer.Start(std::chrono::hours(1));
+    timer.Stop();
+    QTest::qWait(50);
+    EXPECT_EQ(expired, 1);
 }
 
 }  // namespace

@@ -288,12 +288,12 @@ TEST_F(SilentLineTest, OneHintNamingTheDeviceWhileBootIsAwaited) {
     EXPECT_NE(hint.find(box.SlavePath() + " for 20 ms"), std::string::npos) << hint;
     EXPECT_EQ(view.log, hint + "\r\n");
     EXPECT_EQ(view.statusHistory.back(), "Wait for STB BOOT...") << "the status line stays";
-    ASSERT_TRUE(RunUntil([&] { return ThreadCount() == withReader + 1; }))
-        << "the worker remains, the count has ended";
+    EXPECT_EQ(ThreadCount(), withReader + 1) << "the worker; the count has no thread";
+    EXPECT_FALSE(ui.NextTimer().has_value()) << "the count has ended";
 
     FromBox("console text\r\n");
     ASSERT_TRUE(RunUntil([&] { return view.log.find("console text") != std::string::npos; }));
-    EXPECT_EQ(ThreadCount(), withReader + 1) << "bytes after the hint start no second count";
+    EXPECT_FALSE(ui.NextTimer().has_value()) << "bytes after the hint start no second count";
     EXPECT_EQ(view.hints.size(), 1u);
 
     FromBox("BOOT");
@@ -303,7 +303,7 @@ TEST_F(SilentLineTest, OneHintNamingTheDeviceWhileBootIsAwaited) {
 }
 
 // With a count that never expires here, each way out of the wait for BOOT
-// must end it: only the session's own threads remain.
+// must end it; only the session's own threads run, the count has none.
 TEST(UpdaterDlgSilentLine, BootCancelAndALostPortEndTheCount) {
     enum class End { kBoot, kCancel, kLost };
     const struct {
@@ -324,7 +324,8 @@ TEST(UpdaterDlgSilentLine, BootCancelAndALostPortEndTheCount) {
         dlg.OnOpenImage();
         const std::size_t before = ThreadCount();
         dlg.OnStart();
-        EXPECT_EQ(ThreadCount(), before + 2) << c.what << ": the worker and the count";
+        EXPECT_EQ(ThreadCount(), before + 1) << c.what << ": the worker";
+        EXPECT_TRUE(ui.NextTimer().has_value()) << c.what << ": the count";
         switch (c.end) {
             case End::kBoot:
                 ASSERT_TRUE(box.Write(Of("BOOT")));
@@ -337,6 +338,8 @@ TEST(UpdaterDlgSilentLine, BootCancelAndALostPortEndTheCount) {
                 break;
         }
         const auto runUi = [&] { ui.WaitAndRunPending(5ms); };
+        EXPECT_TRUE(test::WaitUntil([&] { return !ui.NextTimer().has_value(); }, runUi, 5s))
+            << c.what << ": the count goes on";
         EXPECT_TRUE(test::WaitUntil(
             [&] { return ThreadCount() == before + static_cast<std::size_t>(c.threadsLeft); },
             runUi, 5s))
