@@ -147,12 +147,19 @@ void PortCore::ShowStatus(StatusCode code) {
     if (code == kStatusWaitBoot) {
         m_uploadPercentage.Reset();
     }
-    if (code == kStatusUpdating && progress.hasSlot) {
-        if (auto line = m_uploadPercentage.Update(progress.blockCounter, progress.blockCount)) {
-            AppendLog(*line);
-        }
+    if (code == kStatusUpdating) {
+        LogUploadPercentage(progress);
     }
     Tell(port_event::StatusShown{code, m_portNumber, progress});
+}
+
+void PortCore::LogUploadPercentage(const UpdateSession::Progress& progress) {
+    if (!progress.hasSlot) {
+        return;
+    }
+    if (auto line = m_uploadPercentage.Update(progress.blockCounter, progress.blockCount)) {
+        AppendLog(*line);
+    }
 }
 
 void PortCore::AppendLog(std::string_view text) {
@@ -161,10 +168,6 @@ void PortCore::AppendLog(std::string_view text) {
     }
     m_log.Append(text);
     Tell(port_event::LogAppended{std::string(text)});
-}
-
-void PortCore::SetProgressPos(std::uint32_t position) {
-    Tell(port_event::ProgressMoved{position});
 }
 
 void PortCore::OnSessionFailed() {
@@ -193,6 +196,10 @@ void PortCore::SessionEnded(SessionEndCause cause) {
 }
 
 void PortCore::OnSessionEvent(const SessionEvent& event) {
+    if (event.kind == SessionEvent::Kind::kBlockAcknowledged) {
+        // Logged before the status line shows the block, as the window does.
+        LogUploadPercentage(event.progress);
+    }
     Tell(event);
 }
 

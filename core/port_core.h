@@ -122,7 +122,6 @@ class PortCore : public SessionHost, public CommOwner {
 
     // SessionHost: the engine's calls.
     void ShowStatus(StatusCode code) override;
-    void SetProgressPos(std::uint32_t position) override;
     void OnSessionFailed() override;
     void OnSessionDone() override;
     void OnSessionEvent(const SessionEvent& event) override;
@@ -137,6 +136,8 @@ class PortCore : public SessionHost, public CommOwner {
   private:
     void Tell(PortEventData data);
     void SetBusy(bool busy);
+    // ">> Uploading... [37 %]" when the percentage changed.
+    void LogUploadPercentage(const UpdateSession::Progress& progress);
     void RefuseStart(std::optional<StatusCode> status, port_event::StartRefused refusal);
     void StartSession(const std::string& imagePath, std::int32_t kind);
     void SessionEnded(SessionEndCause cause);

@@ -49,10 +49,6 @@ struct BusyChanged {
     bool busy = false;
     std::uint32_t blocks = 0;
 };
-// The progress bar's position: blocks acknowledged of the whole session.
-struct ProgressMoved {
-    std::uint32_t position = 0;
-};
 // Start began no session: what stood in the way, and `reason` in words.
 // For an image that cannot be read or was refused, `alert` is the text of
 // the box the window shows.
@@ -87,13 +83,15 @@ struct WriteFailed {};
 }  // namespace port_event
 
 // The box's own steps (BOOT, blocks acknowledged, frames sent again, blocks
-// sent back) arrive as the engine's SessionEvent.
+// sent back) arrive as the engine's SessionEvent. A block acknowledged is
+// one event: the status line (see AcknowledgedStatusText) and the bar's
+// position (`block` of the session's blocks) come with it.
 using PortEventData =
     std::variant<port_event::PortOpened, port_event::PortNotOpened, port_event::StatusShown,
                  port_event::LogAppended, port_event::LogCleared, port_event::BusyChanged,
-                 port_event::ProgressMoved, port_event::StartRefused, port_event::SessionStarted,
-                 SessionEvent, port_event::LineSilent, port_event::SessionEnded,
-                 port_event::PortLost, port_event::WriteFailed>;
+                 port_event::StartRefused, port_event::SessionStarted, SessionEvent,
+                 port_event::LineSilent, port_event::SessionEnded, port_event::PortLost,
+                 port_event::WriteFailed>;
 
 struct PortEvent {
     std::string_view label;  // the core's label, valid while the core lives

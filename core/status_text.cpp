@@ -53,6 +53,11 @@ std::string StatusText(StatusCode code, int portNumber, const UpdateSession::Pro
     }
 }
 
+std::string AcknowledgedStatusText(const SessionEvent& acknowledged) {
+    // The updating status names no port.
+    return StatusText(kStatusUpdating, 0, acknowledged.progress);
+}
+
 std::optional<std::string> UploadPercentage::Update(std::uint32_t blockCounter,
                                                     std::uint32_t blockCount) {
     // A module emptied on disk before Start has no blocks: no percentage.

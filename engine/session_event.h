@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "engine/session_progress.h"
 #include "engine/session_state.h"
 
 namespace vantrel {
@@ -22,6 +23,9 @@ struct SessionEvent {
     std::uint32_t total = 0;
     std::uint32_t framesSentAgain = 0;
     bool stored = false;
+    // kBlockAcknowledged: the status line's figures after it, so that the
+    // one event is all a front end needs to show the block.
+    SessionProgress progress{};
 };
 
 }  // namespace vantrel

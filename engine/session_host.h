@@ -16,12 +16,12 @@ class SessionHost {
     // UI thread only.
     virtual void ShowStatus(StatusCode code) = 0;
     virtual void AppendLog(std::string_view text) = 0;
-    virtual void SetProgressPos(std::uint32_t position) = 0;
     // The closing messages of a session, delivered on the UI thread while
     // the worker waits.
     virtual void OnSessionFailed() = 0;
     virtual void OnSessionDone() = 0;
-    // Each step of the dialogue as it happens.
+    // Each step of the dialogue as it happens. A block acknowledged is told
+    // here alone: its status line and the bar's position come with it.
     virtual void OnSessionEvent(const SessionEvent& event) = 0;
 
     // Worker thread.

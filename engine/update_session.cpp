@@ -278,6 +278,7 @@ UpdateSession::Advance UpdateSession::AdvanceLocked(ResponseKind kind) {
                 SessionEvent event{SessionEvent::Kind::kBlockAcknowledged, m_state};
                 event.block = m_blockCounter;
                 event.total = m_blocksTotal;
+                event.progress = ProgressLocked();
                 advance.told = event;
             }
             advance.wake = kStepEvent;
@@ -316,10 +317,8 @@ SessionEvent UpdateSession::SentAgainLocked() {
 }
 
 void UpdateSession::Finish(const Advance& advance) {
-    if (advance.told && advance.told->kind == SessionEvent::Kind::kBlockAcknowledged) {
-        m_host.ShowStatus(kStatusUpdating);
-        m_host.SetProgressPos(advance.told->block);
-    }
+    // A block acknowledged is one event: the host shows its status and
+    // moves its bar from it.
     if (advance.told) {
         m_host.OnSessionEvent(*advance.told);
     }
@@ -461,6 +460,10 @@ void UpdateSession::Decide(SessionEndCause cause) {
 
 UpdateSession::Progress UpdateSession::CurrentProgress() const {
     std::lock_guard lock(m_mutex);
+    return ProgressLocked();
+}
+
+UpdateSession::Progress UpdateSession::ProgressLocked() const {
     Progress progress;
     progress.blockCounter = m_blockCounter;
     progress.blocksTotal = m_blocksTotal;

@@ -10,6 +10,7 @@
 #include "engine/module_slots.h"
 #include "engine/session_end.h"
 #include "engine/session_host.h"
+#include "engine/session_progress.h"
 #include "engine/session_state.h"
 #include "engine/status_code.h"
 #include "platform/event_group.h"
@@ -75,16 +76,7 @@ class UpdateSession {
     bool SessionActive() const { return m_sessionActive.load(); }
     bool WorkerRunning() const { return m_workerRunning.load(); }
 
-    // What the status line shows of the module being written.
-    struct Progress {
-        bool hasSlot = false;
-        std::uint32_t empty = 0;
-        std::int32_t kind = 0;
-        std::uint32_t blockCount = 0;
-        std::uint32_t blockCounter = 0;
-        std::uint32_t blocksTotal = 0;  // of every module of the session
-        bool boxAnnounced = false;      // the box began this session's dialogue
-    };
+    using Progress = SessionProgress;
     Progress CurrentProgress() const;
     // What ended the last session; meaningful once it has ended.
     SessionEndCause EndCause() const;
@@ -114,6 +106,7 @@ class UpdateSession {
         std::optional<Event> wake;
     };
     Advance AdvanceLocked(ResponseKind kind);
+    Progress ProgressLocked() const;
     // Names what ends the session; the caller holds the mutex.
     void Decide(SessionEndCause cause);
     // The event of a frame sent again in the current state; the caller

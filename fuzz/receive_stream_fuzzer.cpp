@@ -75,9 +75,6 @@ class FuzzHost final : public SessionHost {
     void AppendLog(std::string_view) override {
         Require(m_ui.IsUiThread(), "AppendLog on the UI thread");
     }
-    void SetProgressPos(std::uint32_t) override {
-        Require(m_ui.IsUiThread(), "SetProgressPos on the UI thread");
-    }
     void OnSessionFailed() override {
         Require(m_ui.IsUiThread(), "OnSessionFailed on the UI thread");
         m_session->OnSessionFailed();

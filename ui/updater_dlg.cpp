@@ -161,8 +161,11 @@ void CUpdaterDlg::OnPortEvent(const PortEvent& event) {
         m_view.ClearLog();
     } else if (const auto* busy = std::get_if<BusyChanged>(&event.data)) {
         SetBusy(busy->busy, busy->blocks);
-    } else if (const auto* progress = std::get_if<ProgressMoved>(&event.data)) {
-        m_view.SetProgressPos(static_cast<int>(progress->position));
+    } else if (const auto* step = std::get_if<SessionEvent>(&event.data)) {
+        if (step->kind == SessionEvent::Kind::kBlockAcknowledged) {
+            m_view.SetText(kIdStatusLine, AcknowledgedStatusText(*step));
+            m_view.SetProgressPos(static_cast<int>(step->block));
+        }
     } else if (const auto* refused = std::get_if<StartRefused>(&event.data)) {
         if (refused->cause == Cause::kImageMissing) {
             m_view.ShowMessage(refused->alert, m_applicationName, MessageIcon::kWarning);

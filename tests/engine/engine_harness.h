@@ -36,10 +36,15 @@ class EngineHarness : public SessionHost {
     // SessionHost, UI thread.
     void ShowStatus(StatusCode code) override { statuses.push_back(code); }
     void AppendLog(std::string_view text) override { log += text; }
-    void SetProgressPos(std::uint32_t position) override { progress = position; }
     void OnSessionFailed() override;
     void OnSessionDone() override;
-    void OnSessionEvent(const SessionEvent& event) override { events.push_back(event); }
+    // A block acknowledged moves the window's bar.
+    void OnSessionEvent(const SessionEvent& event) override {
+        events.push_back(event);
+        if (event.kind == SessionEvent::Kind::kBlockAcknowledged) {
+            progress = event.block;
+        }
+    }
     // SessionHost, worker thread.
     void WriteFrame(std::span<const std::uint8_t> frame) override;
     void FillLoaderId(std::array<std::uint8_t, kLoaderIdLength + 1>& loaderId) override;

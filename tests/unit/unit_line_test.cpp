@@ -79,8 +79,7 @@ class EventTrail : public UnitObserver, public PortListener {
         } else if (!std::holds_alternative<LogAppended>(data) &&
                    !std::holds_alternative<LogCleared>(data) &&
                    !std::holds_alternative<StatusShown>(data) &&
-                   !std::holds_alternative<BusyChanged>(data) &&
-                   !std::holds_alternative<ProgressMoved>(data)) {
+                   !std::holds_alternative<BusyChanged>(data)) {
             Add("unexpected");
         }
     }

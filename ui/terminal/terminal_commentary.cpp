@@ -34,8 +34,11 @@ void TerminalCommentary::OnPortEvent(const PortEvent& event) {
         } else {
             MoveBar(0);
         }
-    } else if (const auto* progress = std::get_if<ProgressMoved>(&event.data)) {
-        MoveBar(progress->position);
+    } else if (const auto* step = std::get_if<SessionEvent>(&event.data)) {
+        if (step->kind == SessionEvent::Kind::kBlockAcknowledged) {
+            ShowStatus(AcknowledgedStatusText(*step));
+            MoveBar(step->block);
+        }
     } else if (const auto* refused = std::get_if<StartRefused>(&event.data)) {
         if (refused->cause == Cause::kImageMissing || refused->cause == Cause::kImageRefused) {
             Error(refused->alert);
