@@ -203,17 +203,10 @@ void CComm::CommReaderThread(int device, int stop) {
         if (PassSkipsRead(events)) {
             continue;  // the queued bytes make the next wait return at once
         }
-        // A longer burst goes out as several full chunks, one per pass.
+        // One read takes what the line holds; a longer burst goes out as
+        // several full chunks, one per pass.
         std::optional<PortLoss> loss;
-        std::uint32_t total = 0;
-        while (total < kChunkCapacity) {
-            const std::uint32_t n =
-                ReadBytes(device, chunk.data() + total, kChunkCapacity - total, loss);
-            if (n == 0) {
-                break;
-            }
-            total += n;
-        }
+        const std::uint32_t total = ReadBytes(device, chunk.data(), kChunkCapacity, loss);
         if (total > 0) {
             DeliverChunk(chunk.data(), total);
         }
@@ -226,16 +219,9 @@ void CComm::CommReaderThread(int device, int stop) {
 
 std::uint32_t CComm::ReadBytes(int device, std::uint8_t* buffer, std::uint32_t capacity,
                                std::optional<PortLoss>& loss) {
-    int queued = 0;
-    if (::ioctl(device, FIONREAD, &queued) != 0) {
-        loss = Loss(errno == EIO ? LossReason::kHangUp : LossReason::kReadError, errno);
-        return 0;
-    }
-    const auto wanted = std::min(capacity, static_cast<std::uint32_t>(std::max(queued, 0)));
-    if (wanted == 0) {
-        return 0;
-    }
-    const ssize_t n = ::read(device, buffer, wanted);
+    // The device is non-blocking: a read returns what is queued, up to
+    // `capacity`, or EAGAIN when nothing is.
+    const ssize_t n = ::read(device, buffer, capacity);
     if (n > 0) {
         return static_cast<std::uint32_t>(n);
     }
