@@ -1,19 +1,22 @@
 #pragma once
 
-#include <condition_variable>
+#include <atomic>
 #include <cstddef>
-#include <mutex>
-#include <vector>
+#include <cstdint>
 
 namespace vantrel {
 
-// A fixed set of manual-reset events with a wait for any of them: a set
-// event stays set until reset, and when several are set the lowest index
-// wins. Setting an event orders everything its setter did before it ahead of
-// what the waiter does after the wait returns.
+// A fixed set of up to 32 manual-reset events with a wait for any of them:
+// a set event stays set until reset, and when several are set the lowest
+// index wins. Setting an event orders everything its setter did before it
+// ahead of what the waiter does after the wait returns. The events are one
+// word waited on directly, so a set costs the waiter one wake and nothing
+// more.
 class EventGroup {
   public:
-    explicit EventGroup(std::size_t count) : m_set(count, false) {}
+    static constexpr std::size_t kMaxEvents = 32;
+
+    explicit EventGroup(std::size_t count);
 
     void Set(std::size_t index);
     void Reset(std::size_t index);
@@ -22,9 +25,10 @@ class EventGroup {
     std::size_t WaitAny() const;
 
   private:
-    mutable std::mutex m_mutex;
-    mutable std::condition_variable m_changed;
-    std::vector<bool> m_set;
+    std::uint32_t Bit(std::size_t index) const;
+
+    const std::size_t m_count;
+    std::atomic<std::uint32_t> m_set{0};
 };
 
 }  // namespace vantrel

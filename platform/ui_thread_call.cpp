@@ -31,7 +31,7 @@ bool UiThreadCalls::Call(CallGate& gate, const std::function<void()>& fn) {
         fn();
         return true;
     }
-    CallState state = CallState::kQueued;
+    std::atomic<CallState> state{CallState::kQueued};
     {
         std::unique_lock lock(m_mutex);
         if (!gate.m_open.load()) {
@@ -43,10 +43,14 @@ bool UiThreadCalls::Call(CallGate& gate, const std::function<void()>& fn) {
     if (m_wake) {
         m_wake();
     }
-    std::unique_lock lock(m_mutex);
-    m_finished.wait(lock,
-                    [&] { return state == CallState::kDone || state == CallState::kAborted; });
-    return state == CallState::kDone;
+    for (;;) {
+        const std::uint32_t ended = m_callsEnded.load(std::memory_order_acquire);
+        const CallState now = state.load(std::memory_order_acquire);
+        if (now == CallState::kDone || now == CallState::kAborted) {
+            return now == CallState::kDone;
+        }
+        m_callsEnded.wait(ended, std::memory_order_acquire);
+    }
 }
 
 void UiThreadCalls::Post(CallGate& gate, std::function<void()> fn) {
@@ -76,16 +80,17 @@ void UiThreadCalls::RunQueued(std::unique_lock<std::mutex>& lock) {
         Entry entry = std::move(m_queue.front());
         m_queue.pop_front();
         if (entry.state != nullptr) {
-            *entry.state = CallState::kRunning;
+            entry.state->store(CallState::kRunning, std::memory_order_relaxed);
         }
         lock.unlock();
         try {
             entry.waitedFn != nullptr ? (*entry.waitedFn)() : entry.postedFn();
         } catch (...) {
-            Finish(entry.state);  // a caller must not wait forever for a call that threw
+            // A caller must not wait forever for a call that threw.
+            Finish(entry.state, CallState::kDone);
             throw;
         }
-        Finish(entry.state);
+        Finish(entry.state, CallState::kDone);
         lock.lock();
     }
 }
@@ -150,20 +155,15 @@ bool UiThreadCalls::RunDueTimers() {
 }
 
 void UiThreadCalls::CloseGate(CallGate& gate) {
-    {
-        std::lock_guard lock(m_mutex);
-        gate.m_open.store(false);
-        std::erase_if(m_queue, [&](const Entry& entry) {
-            if (entry.gate != &gate) {
-                return false;
-            }
-            if (entry.state != nullptr) {
-                *entry.state = CallState::kAborted;
-            }
-            return true;
-        });
-    }
-    m_finished.notify_all();
+    std::lock_guard lock(m_mutex);
+    gate.m_open.store(false);
+    std::erase_if(m_queue, [&](const Entry& entry) {
+        if (entry.gate != &gate) {
+            return false;
+        }
+        Finish(entry.state, CallState::kAborted);
+        return true;
+    });
 }
 
 void UiThreadCalls::OpenGate(CallGate& gate) {
@@ -171,15 +171,15 @@ void UiThreadCalls::OpenGate(CallGate& gate) {
     gate.m_open.store(true);
 }
 
-void UiThreadCalls::Finish(CallState* state) {
+void UiThreadCalls::Finish(std::atomic<CallState>* state, CallState how) {
     if (state == nullptr) {
         return;
     }
-    {
-        std::lock_guard lock(m_mutex);
-        *state = CallState::kDone;
-    }
-    m_finished.notify_all();
+    // The caller may return, and its state go, as soon as it sees `how`:
+    // only the calls' own counter is touched after.
+    state->store(how, std::memory_order_release);
+    m_callsEnded.fetch_add(1, std::memory_order_release);
+    m_callsEnded.notify_all();
 }
 
 }  // namespace vantrel

@@ -92,7 +92,7 @@ class UiThreadCalls {
     struct Entry {
         CallGate* gate;
         const std::function<void()>* waitedFn;  // Call: the caller's fn, alive while it waits
-        CallState* state;                       // Call: where the caller watches its call
+        std::atomic<CallState>* state;          // Call: where the caller watches its call
         std::function<void()> postedFn;         // Post: owned copy
     };
 
@@ -107,16 +107,19 @@ class UiThreadCalls {
     void RunQueued(std::unique_lock<std::mutex>& lock);
     void CloseGate(CallGate& gate);
     void OpenGate(CallGate& gate);
-    void Finish(CallState* state);
+    // Tells a waiting caller that its call ended (kDone or kAborted).
+    void Finish(std::atomic<CallState>* state, CallState how);
     // Runs the timers due now; true when any ran.
     bool RunDueTimers();
 
     const std::thread::id m_uiThread;
     const std::function<void()> m_wake;
     std::mutex m_mutex;
-    std::condition_variable m_queued;    // the UI thread waits for work
-    std::condition_variable m_finished;  // callers wait for their call
+    std::condition_variable m_queued;  // the UI thread waits for work
     std::deque<Entry> m_queue;
+    // Raised whenever a call ends: callers wait on it, never on a lock, and
+    // it outlives every caller's own state.
+    std::atomic<std::uint32_t> m_callsEnded{0};
 
     // UI thread only.
     std::vector<Timer> m_timers;
