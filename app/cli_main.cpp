@@ -233,8 +233,8 @@ int main(int argc, char** argv) {
     }
     vantrel::UnitLine line(core, ui, rules, &result);
     line.SetUnitTemplate(UnitBase(options, *labels));
-    const bool opened = core.Open(vantrel::RequestForPort(
-        options.port, settings, vantrel::DetectSerialPorts(), GivenDeviceOf(options)));
+    const bool opened =
+        core.Open(vantrel::LookUpPort(options.port, settings, GivenDeviceOf(options)));
     // As at the window's first open: why the port did not open, or what its
     // adapter costs.
     core.AppendLog(vantrel::OpenOutcomeLog(core, /*identity=*/!opened));

@@ -17,4 +17,9 @@ PortOpenRequest RequestForPort(int portNumber, const CIniFile& settings,
                                std::span<const DetectedPort> detected,
                                const std::optional<GivenDevice>& given = std::nullopt);
 
+// The same, looking at this machine's ports only where that decides PORT n
+// (the n-th of them); a device decided otherwise is looked up alone.
+PortOpenRequest LookUpPort(int portNumber, const CIniFile& settings,
+                           const std::optional<GivenDevice>& given = std::nullopt);
+
 }  // namespace vantrel

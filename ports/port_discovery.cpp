@@ -2,6 +2,7 @@
 
 #include <libudev.h>
 
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -191,6 +192,25 @@ std::vector<DetectedPort> DetectSerialPorts() {
     }
     SortPorts(ports);
     return ports;
+}
+
+std::optional<DetectedPort> DetectPortOf(const std::string& device) {
+    std::error_code error;
+    const std::filesystem::path node = std::filesystem::canonical(device, error);
+    if (error) {
+        return std::nullopt;
+    }
+    const std::lock_guard lock(g_udevMutex);
+    const UdevPtr<udev> context(udev_new());
+    const UdevPtr<udev_device> tty(context ? udev_device_new_from_subsystem_sysname(
+                                                 context.get(), "tty", node.filename().c_str())
+                                           : nullptr);
+    std::optional<DetectedPort> port = tty ? ReadPort(tty.get()) : std::nullopt;
+    // A tty of that name elsewhere than the node given is not this device.
+    if (port && port->device != node.string()) {
+        return std::nullopt;
+    }
+    return port;
 }
 
 std::optional<int> ReadLatencyTimerMs(const std::string& sysName) {

@@ -16,6 +16,12 @@ namespace vantrel {
 // the sysfs attributes where not.
 std::vector<DetectedPort> DetectSerialPorts();
 
+// What discovery would say of the one port at `device` (a device node or a
+// link to one, a stable name say), looked up alone: nothing when it is no
+// serial port discovery lists (a pty, a console, a UART without hardware,
+// nothing at all).
+std::optional<DetectedPort> DetectPortOf(const std::string& device);
+
 // The latency timer of the USB serial port `sysName` ("ttyUSB0") as it is
 // now: opening the port may have lowered it since discovery.
 std::optional<int> ReadLatencyTimerMs(const std::string& sysName);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -94,6 +95,41 @@ TEST_F(PortDiscoveryTest, UsbAdaptersAreDescribedFromUdevOrSysfs) {
         EXPECT_EQ(DescribeDetectedPort(port), c.description);
         EXPECT_EQ(StableName(port), c.stableName);
         EXPECT_FALSE(port.access.holder.has_value());
+    }
+}
+
+// An open looks up its one device: it must say of it what the whole look
+// says, whichever name it was given by, and nothing of what is no port.
+TEST_F(PortDiscoveryTest, OneDeviceLookedUpAloneIsWhatDiscoveryListsOfIt) {
+    test::Testbed bed;
+    const auto ports =
+        Detect(bed, {"ftdi-ft232r.umockdev", "onboard-uarts.umockdev", "consoles.umockdev"});
+    const struct {
+        const char* given;
+        const char* sysName;  // nullptr: nothing to say
+    } cases[] = {
+        {"/dev/ttyUSB0", "ttyUSB0"},
+        {"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3BQ-if00-port0", "ttyUSB0"},
+        {"/dev/ttyS2", "ttyS2"},
+        {"/dev/ttyS1", nullptr},  // registered, no UART behind it
+        {"/dev/tty1", nullptr},   // a virtual console
+        {"/dev/ttyUSB9", nullptr},
+    };
+    for (const auto& c : cases) {
+        const std::optional<DetectedPort> alone = DetectPortOf(c.given);
+        if (c.sysName == nullptr) {
+            EXPECT_FALSE(alone.has_value()) << c.given;
+            continue;
+        }
+        ASSERT_TRUE(alone.has_value()) << c.given;
+        const auto listed = std::find_if(ports.begin(), ports.end(), [&](const DetectedPort& p) {
+            return p.sysName == c.sysName;
+        });
+        ASSERT_NE(listed, ports.end()) << c.sysName;
+        EXPECT_EQ(alone->device, listed->device) << c.given;
+        EXPECT_EQ(DescribeDetectedPort(*alone), DescribeDetectedPort(*listed)) << c.given;
+        EXPECT_EQ(StableName(*alone), StableName(*listed)) << c.given;
+        EXPECT_EQ(alone->latencyTimerMs, listed->latencyTimerMs) << c.given;
     }
 }
 
