@@ -93,13 +93,10 @@ class UnitRecorder {
   private:
     explicit UnitRecorder(std::shared_ptr<RecorderState> shared);
 
-    // The writer thread: the queue into the local file. The sender thread
-    // (a SpoolSender): the spool onto the server. Each owns its connection
-    // to the file, and shares the rest, so that a thread Close leaves behind
-    // can finish.
-    static void RunWriter(std::shared_ptr<RecorderState> shared,
-                          std::unique_ptr<SqliteRecordStore> file);
-
+    // The writer thread (a FileWriter): the queue into the local file. The
+    // sender thread (a SpoolSender): the spool onto the server. Each owns its
+    // connection to the file, and shares the rest, so that a thread Close
+    // leaves behind can finish.
     std::shared_ptr<RecorderState> m_shared;
     std::thread m_writer;
     std::thread m_sender;
